@@ -1,0 +1,70 @@
+#include "felica/felica_form1.h"
+
+namespace cardwedge {
+
+FelicaForm1::FelicaForm1(Platform& platform, ProgramState& state)
+    : platform_(platform), state_(state), window_(platform.toolkit.CreateWindow(Declaration())) {
+  window_->OnClose([this] { Form_Unload(); });
+}
+
+WindowSpec FelicaForm1::Declaration() {
+  WindowSpec spec;
+  spec.name = "FelicaForm1";
+  spec.title = "cardwedge - FeliCa reader";
+  spec.clientWidth = 7350;
+  spec.clientHeight = 2400;
+  spec.background = Rgb{128, 255, 128};
+  const auto add = [&spec](ControlSpec control) { spec.controls.push_back(std::move(control)); };
+  add({.kind = ControlKind::kPictureBox, .name = "PasoriPicture1", .bounds = {0, 0, 7350, 2400}});
+  add({.kind = ControlKind::kLabel,
+       .name = "PasoriLabel1",
+       .text = "FeliCaカードを検出し、学籍番号をホストアプリケーションへ送ります",
+       .bounds = {120, 240, 7110, 480},
+       .parent = "PasoriPicture1",
+       .fontPoints = 10});
+  add({.kind = ControlKind::kLabel,
+       .name = "PasoriLabel2",
+       .text = "Label2",
+       .bounds = {120, 900, 7110, 480},
+       .parent = "PasoriPicture1",
+       .fontPoints = 10});
+  add({.kind = ControlKind::kLabel,
+       .name = "PasoriLabel5",
+       .bounds = {120, 1560, 7110, 480},
+       .parent = "PasoriPicture1",
+       .fontPoints = 10});
+  for (const char* name : {"PasoriCommand1", "PasoriCommand2", "PasoriCommand4"}) {
+    add({.kind = ControlKind::kButton,
+         .name = name,
+         .text = std::string("Command") + name[std::string_view(name).size() - 1],
+         .bounds = {0, 0, 1215, 495},
+         .parent = "PasoriPicture1",
+         .visible = false});
+  }
+  add({.kind = ControlKind::kTextBox,
+       .name = "PasoriText1",
+       .text = "Text1",
+       .bounds = {0, 0, 1215, 375},
+       .parent = "PasoriPicture1",
+       .visible = false});
+  add({.kind = ControlKind::kLabel,
+       .name = "Label1",
+       .text = "Label1",
+       .bounds = {0, 0, 1215, 255},
+       .parent = "PasoriPicture1",
+       .visible = false});
+  return spec;
+}
+
+void FelicaForm1::Form_Load() {
+  if (platform_.instanceGuard.AnotherInstanceRunning()) platform_.toolkit.End(0);
+  LoadRoster();
+}
+
+void FelicaForm1::Form_Unload() { platform_.toolkit.End(0); }
+
+void FelicaForm1::Show() { window_->Show(); }
+
+void FelicaForm1::LoadRoster() { roster_ = cardwedge::LoadRoster(platform_.files, platform_.textCodec); }
+
+}  // namespace cardwedge

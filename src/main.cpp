@@ -1,0 +1,123 @@
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "platform/flock/flock_instance_guard.h"
+#include "platform/iconv/iconv_text_codec.h"
+#include "platform/platform.h"
+#include "platform/posix/posix_files.h"
+#include "platform/posix/system_clock.h"
+#include "platform/qt/qt_sound.h"
+#include "platform/qt/qt_toolkit.h"
+#include "roster/roster.h"
+#include "startup/command_line.h"
+#include "startup/form1.h"
+
+#ifndef CARDWEDGE_VERSION
+#define CARDWEDGE_VERSION "unknown"
+#endif
+
+namespace {
+
+using namespace cardwedge;
+
+// Backends of later work; each raises or reports that it is not available yet.
+class NoKeyboard : public Keyboard {
+ public:
+  void Send(const std::vector<KeyEvent>&) override {
+    throw TypingError("keyboard output is not available");
+  }
+};
+class NoProcesses : public Processes {
+ public:
+  bool IsRunning(const std::string&) override { return false; }
+};
+class NoSmartCard : public SmartCard {
+ public:
+  ScardResult EstablishContext(std::uint32_t, ScardHandle&) override { return kScardENoService; }
+  ScardResult ListReaders(ScardHandle, char*, std::uint32_t&) override { return kScardENoService; }
+  ScardResult Connect(ScardHandle, const std::string&, std::uint32_t, std::uint32_t, ScardHandle&,
+                      std::uint32_t&) override {
+    return kScardENoService;
+  }
+  ScardResult Disconnect(ScardHandle, std::uint32_t) override { return kScardENoService; }
+  ScardResult ReleaseContext(ScardHandle) override { return kScardENoService; }
+  ScardResult GetStatusChange(ScardHandle, std::uint32_t, ScardReaderState&) override {
+    return kScardENoService;
+  }
+  ScardResult Transmit(ScardHandle, const ScardIoRequest&, const std::uint8_t*, std::uint32_t,
+                       ScardIoRequest&, std::uint8_t*, std::uint32_t&) override {
+    return kScardENoService;
+  }
+};
+class NoFelicaLibrary : public FelicaLibrary {
+ public:
+  bool initialize_library() override { return false; }
+  bool open_reader_writer_auto() override { return false; }
+  bool polling_and_get_card_information(const FelicaPolling&, std::uint8_t&,
+                                        FelicaCardInfo&) override {
+    return false;
+  }
+};
+
+std::string JoinArguments(int argc, char** argv) {
+  std::string text;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) text += ' ';
+    text += argv[i];
+  }
+  return text;
+}
+
+bool DialogsWanted() {
+  const char* noDialogs = std::getenv("CARDWEDGE_NO_DIALOGS");
+  if (noDialogs != nullptr && std::strcmp(noDialogs, "1") == 0) return false;
+  const char* display = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  return (display != nullptr && *display != '\0') || (wayland != nullptr && *wayland != '\0');
+}
+
+// A fatal start-up problem: one line on stderr, and a message box as a desktop program shows it.
+int ReportFatal(Toolkit& toolkit, const std::string& text, int status) {
+  std::cerr << "cardwedge: " << text << std::flush;
+  if (DialogsWanted()) toolkit.ShowError("cardwedge", text);
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+    std::cout << kUsage;
+    return 0;
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::cout << "cardwedge " << CARDWEDGE_VERSION << "\n";
+    return 0;
+  }
+
+  QtToolkit toolkit;
+  PosixFiles files;
+  SystemClock clock;
+  NoKeyboard keyboard;
+  QtSound sound;
+  NoProcesses processes;
+  FlockInstanceGuard instanceGuard(FlockInstanceGuard::DefaultLockPath());
+  IconvTextCodec textCodec;
+  NoSmartCard smartCard;
+  NoFelicaLibrary felicaLibrary;
+  Platform platform{toolkit,        files,     clock,     keyboard,     sound,
+                    processes,      instanceGuard, textCodec, smartCard, felicaLibrary};
+
+  ProgramState state;
+  Form1 form1(platform, state);
+  try {
+    if (form1.Form_Load(JoinArguments(argc, argv)) != StartOutcome::kWindowsOpen) return 0;
+  } catch (const CommandLineError& error) {
+    return ReportFatal(toolkit, std::string(error.what()) + "\n" + kUsage, 2);
+  } catch (const RosterError& error) {
+    return ReportFatal(toolkit, std::string(error.what()) + "\n", 3);
+  }
+  return toolkit.Run();
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+
+namespace cardwedge {
+
+// The separator between a folder and a name in paths this program builds.
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// A file that cannot be created, opened or read; the text names the path and the problem.
+class FileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Paths are UTF-8.
+class Files {
+ public:
+  virtual ~Files() = default;
+  // The folder of the running executable, without a trailing separator.
+  virtual std::string ProgramFolder() = 0;
+  // True for an existing plain file that is not hidden; every failure gives false.
+  virtual bool FileExists(const std::string& path) = 0;
+  // Creates the file, empty, when it is missing; changes nothing when it exists.
+  virtual void CreateIfMissing(const std::string& path) = 0;
+  // The whole content as bytes. Raises FileError when the file cannot be read or is larger than
+  // maxBytes.
+  virtual std::string ReadAll(const std::string& path, std::size_t maxBytes) = 0;
+  // Raises FileError when the file cannot be deleted (a missing file included).
+  virtual void Delete(const std::string& path) = 0;
+};
+
+}  // namespace cardwedge

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "platform/clock.h"
+
+namespace cardwedge {
+
+class SystemClock : public Clock {
+ public:
+  double SecondsSinceMidnight() override;
+};
+
+}  // namespace cardwedge

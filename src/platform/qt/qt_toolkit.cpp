@@ -1,0 +1,83 @@
+#include "platform/qt/qt_toolkit.h"
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <cstdio>
+
+#include "platform/qt/qt_window.h"
+
+namespace cardwedge {
+namespace {
+
+class QtTimer : public Timer {
+ public:
+  QtTimer(int intervalMs, bool enabled, std::function<void()> onTick) {
+    timer_.setInterval(intervalMs);
+    QObject::connect(&timer_, &QTimer::timeout, [onTick = std::move(onTick)] { onTick(); });
+    if (enabled) timer_.start();
+  }
+  bool Enabled() const override { return timer_.isActive(); }
+  void SetEnabled(bool enabled) override {
+    if (enabled == timer_.isActive()) return;
+    if (enabled) {
+      timer_.start();
+    } else {
+      timer_.stop();
+    }
+  }
+  int IntervalMs() const override { return timer_.interval(); }
+
+ private:
+  QTimer timer_;
+};
+
+int applicationArgc = 1;
+char applicationName[] = "cardwedge";
+char* applicationArgv[] = {applicationName, nullptr};
+
+}  // namespace
+
+QtToolkit::QtToolkit() = default;
+
+QtToolkit::~QtToolkit() = default;
+
+void QtToolkit::EnsureApplication() {
+  if (application_) return;
+  application_ = std::make_unique<QApplication>(applicationArgc, applicationArgv);
+  QApplication::setQuitOnLastWindowClosed(false);
+}
+
+std::unique_ptr<Window> QtToolkit::CreateWindow(const WindowSpec& spec) {
+  EnsureApplication();
+  return std::make_unique<QtWindow>(spec);
+}
+
+std::unique_ptr<Timer> QtToolkit::CreateTimer(const std::string& /*name*/, int intervalMs,
+                                              bool enabled, std::function<void()> onTick) {
+  EnsureApplication();
+  return std::make_unique<QtTimer>(intervalMs, enabled, std::move(onTick));
+}
+
+void QtToolkit::DoEvents() {
+  if (application_) QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+int QtToolkit::Run() {
+  EnsureApplication();
+  return QApplication::exec();
+}
+
+void QtToolkit::End(int status) {
+  std::fflush(nullptr);
+  ::_exit(status);
+}
+
+void QtToolkit::ShowError(const std::string& title, const std::string& text) {
+  EnsureApplication();
+  QMessageBox::critical(nullptr, QString::fromStdString(title), QString::fromStdString(text));
+}
+
+}  // namespace cardwedge

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace cardwedge {
+
+using ScardResult = std::uint32_t;
+using ScardHandle = std::intptr_t;
+
+// Result codes and constants of the smart-card API.
+inline constexpr ScardResult kScardSuccess = 0;
+inline constexpr ScardResult kScardEInvalidHandle = 0x80100003;
+inline constexpr ScardResult kScardEUnknownReader = 0x80100009;
+inline constexpr ScardResult kScardENoSmartcard = 0x8010000C;
+inline constexpr ScardResult kScardEReaderUnavailable = 0x80100017;
+inline constexpr ScardResult kScardENoService = 0x8010001D;
+inline constexpr ScardResult kScardEServiceStopped = 0x8010001E;
+inline constexpr ScardResult kScardENoReadersAvailable = 0x8010002E;
+inline constexpr ScardResult kScardWRemovedCard = 0x80100069;
+
+inline constexpr std::uint32_t kScardScopeUser = 0;
+inline constexpr std::uint32_t kScardShareShared = 2;
+inline constexpr std::uint32_t kScardProtocolT0 = 1;
+inline constexpr std::uint32_t kScardProtocolT1 = 2;
+inline constexpr std::uint32_t kScardUnpowerCard = 2;
+inline constexpr std::uint32_t kScardStateUnaware = 0;
+inline constexpr std::uint32_t kScardStateInUse = 0x100;
+inline constexpr std::uint32_t kScardStateMute = 0x200;
+
+// One reader's record for GetStatusChange.
+struct ScardReaderState {
+  std::string reader;  // ANSI
+  std::uint32_t currentState = kScardStateUnaware;
+  std::uint32_t eventState = 0;
+  std::uint32_t atrLength = 0;
+  std::array<std::uint8_t, 36> atr{};
+};
+
+// Protocol control information of an exchange; the backend passes the platform's own record,
+// sized for the platform.
+struct ScardIoRequest {
+  std::uint32_t protocol = 0;
+};
+
+// The smart-card service: the seven calls the PC/SC window makes, with the service's arguments
+// and result codes.
+class SmartCard {
+ public:
+  virtual ~SmartCard() = default;
+  virtual ScardResult EstablishContext(std::uint32_t scope, ScardHandle& context) = 0;
+  // Writes the reader names as a multi-string (each name NUL-terminated, an empty name ends the
+  // list) into buffer; length holds its capacity on entry and the length written on return.
+  virtual ScardResult ListReaders(ScardHandle context, char* buffer, std::uint32_t& length) = 0;
+  virtual ScardResult Connect(ScardHandle context, const std::string& reader, std::uint32_t shareMode,
+                              std::uint32_t preferredProtocols, ScardHandle& card,
+                              std::uint32_t& activeProtocol) = 0;
+  virtual ScardResult Disconnect(ScardHandle card, std::uint32_t disposition) = 0;
+  virtual ScardResult ReleaseContext(ScardHandle context) = 0;
+  virtual ScardResult GetStatusChange(ScardHandle context, std::uint32_t timeoutMs,
+                                      ScardReaderState& state) = 0;
+  // recvLength holds the capacity of recv on entry and the response length on return.
+  virtual ScardResult Transmit(ScardHandle card, const ScardIoRequest& sendPci,
+                               const std::uint8_t* send, std::uint32_t sendLength,
+                               ScardIoRequest& recvPci, std::uint8_t* recv,
+                               std::uint32_t& recvLength) = 0;
+};
+
+}  // namespace cardwedge

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+namespace cardwedge {
+
+class Sound {
+ public:
+  virtual ~Sound() = default;
+  // Starts playing a WAV file and returns at once; a missing audio device is not an error.
+  virtual void PlayAsync(const std::string& path) = 0;
+};
+
+}  // namespace cardwedge

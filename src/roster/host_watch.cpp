@@ -1,0 +1,75 @@
+#include "roster/host_watch.h"
+
+#include "common/number_text.h"
+#include "roster/field_reader.h"
+
+namespace cardwedge {
+namespace {
+
+constexpr std::size_t kMaxSwitchFileBytes = 64 * 1024;
+
+}  // namespace
+
+SwitchOrder InterpretSwitchField(const std::string& lastField, SwitchReading reading) {
+  double value = 0;
+  if (reading == SwitchReading::kLeadingNumber) {
+    value = LeadingNumber(lastField);
+  } else if (!lastField.empty()) {
+    const std::optional<double> number = ParseNumber(lastField);
+    if (!number) return SwitchOrder::kKeepMode;
+    value = *number;
+  }
+  if (value == 0) return SwitchOrder::kLookup;
+  if (value == 1) return SwitchOrder::kRawId;
+  if (value == 8) return SwitchOrder::kPause;
+  if (value == 9) return SwitchOrder::kEnd;
+  return SwitchOrder::kKeepMode;
+}
+
+HostWatch::HostWatch(Platform& platform, const ProgramState& state, SwitchReading reading)
+    : platform_(platform), state_(state), reading_(reading) {}
+
+std::string HostWatch::SwitchFilePath() const {
+  return platform_.files.ProgramFolder() + kPathSeparator + kSwitchFileName;
+}
+
+void HostWatch::SwitchFileTick(int& readMode) {
+  const std::string path = SwitchFilePath();
+  std::string content;
+  try {
+    platform_.files.CreateIfMissing(path);
+    content = platform_.files.ReadAll(path, kMaxSwitchFileBytes);
+  } catch (const FileError&) {
+    return;
+  }
+  switch (InterpretSwitchField(LastField(platform_.textCodec.AnsiToUtf8(content)), reading_)) {
+    case SwitchOrder::kLookup:
+      readMode = kLookupMode;
+      break;
+    case SwitchOrder::kRawId:
+      readMode = kRawIdMode;
+      break;
+    case SwitchOrder::kPause:
+      readMode = kPausedMode;
+      break;
+    case SwitchOrder::kEnd:
+      platform_.toolkit.End(0);
+    case SwitchOrder::kKeepMode:
+      break;
+  }
+}
+
+void HostWatch::HostCheckTick() {
+  if (state_.ProcessCheckOff == 1) return;
+  if (!processCheck(kHostProcessName)) platform_.toolkit.End(0);
+}
+
+bool HostWatch::processCheck(const std::string& pName) {
+  return platform_.processes.IsRunning(pName);
+}
+
+bool HostWatch::fFileExist(const std::string& mFileName) {
+  return platform_.files.FileExists(mFileName);
+}
+
+}  // namespace cardwedge

@@ -1,0 +1,77 @@
+#include "roster/roster.h"
+
+#include <string_view>
+
+#include "roster/field_reader.h"
+
+namespace cardwedge {
+namespace {
+
+constexpr std::size_t kMaxFolderFileBytes = 64 * 1024;
+constexpr std::size_t kMaxRosterFileBytes = 256 * 1024 * 1024;
+
+std::string ReadFolderFile(Files& files, const std::string& path) {
+  try {
+    files.CreateIfMissing(path);
+    return files.ReadAll(path, kMaxFolderFileBytes);
+  } catch (const FileError& error) {
+    throw RosterError(std::string("Cannot read the roster folder file: ") + error.what());
+  }
+}
+
+std::string ReadRosterFile(Files& files, const std::string& path) {
+  try {
+    return files.ReadAll(path, kMaxRosterFileBytes);
+  } catch (const FileError& error) {
+    throw RosterError(std::string("Cannot read the roster: ") + error.what());
+  }
+}
+
+std::string Where(const std::string& path, int record, int line) {
+  return "\"" + path + "\", record " + std::to_string(record) + " (line " + std::to_string(line) +
+         ")";
+}
+
+}  // namespace
+
+Roster LoadRoster(Files& files, TextCodec& codec) {
+  Roster roster;
+  const std::string programFolder = files.ProgramFolder();
+  const std::string folderFile = programFolder + kPathSeparator + kRosterFolderFileName;
+  roster.RosterFolder = LastField(codec.AnsiToUtf8(ReadFolderFile(files, folderFile)));
+  roster.RosterFolder = (roster.RosterFolder.empty() ? programFolder : roster.RosterFolder) +
+                        kPathSeparator;
+
+  const std::string rosterFile = roster.RosterFolder + kRosterFileName;
+  const std::string text = codec.AnsiToUtf8(ReadRosterFile(files, rosterFile));
+  FieldReader reader(text);
+  std::string field;
+  int n = 0;
+  while (!reader.AtEnd()) {
+    ++n;
+    reader.Next(field);
+    const int recordLine = reader.Line();
+    if (n > kMaxRosterRecords) {
+      throw RosterError("Cannot load the roster " + Where(rosterFile, n, recordLine) +
+                        ": it holds more than " + std::to_string(kMaxRosterRecords) + " records");
+    }
+    roster.RosterValue.emplace_back();
+    roster.RosterText.emplace_back();
+    roster.RosterCardId.emplace_back();
+    for (int number = 2; number <= kRosterFieldsPerRecord; ++number) {
+      if (!reader.Next(field)) {
+        throw RosterError("Cannot load the roster " + Where(rosterFile, n, recordLine) +
+                          ": the file ends inside the record, after field " +
+                          std::to_string(number - 1) + " of " +
+                          std::to_string(kRosterFieldsPerRecord));
+      }
+      if (number == 2) roster.RosterValue[n] = field;
+      if (number == 3) roster.RosterText[n] = field;
+      if (number == 49) roster.RosterCardId[n] = field;
+    }
+  }
+  roster.RosterCount = n;
+  return roster;
+}
+
+}  // namespace cardwedge

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/text_codec.h"
+
+namespace cardwedge {
+
+inline constexpr int kMaxRosterRecords = 10000;
+inline constexpr int kRosterFieldsPerRecord = 50;
+inline constexpr char kRosterFolderFileName[] = "パスデータtime.txt";
+inline constexpr char kRosterFileName[] = "メールデータ2.csv";
+
+// A roster that cannot be loaded; the text names the file, the problem and, where it applies,
+// the record and line.
+class RosterError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// One window's roster: records at indices 1 to RosterCount of the three parallel arrays (index 0
+// is never used). Texts are kept exactly as read.
+struct Roster {
+  std::string RosterFolder;
+  std::vector<std::string> RosterCardId{""};
+  std::vector<std::string> RosterValue{""};
+  std::vector<std::string> RosterText{""};
+  int RosterCount = 0;
+};
+
+// Loads the roster named by the folder file beside the program (created empty when missing;
+// its last field names the folder, the program's folder when empty). Raises RosterError.
+Roster LoadRoster(Files& files, TextCodec& codec);
+
+}  // namespace cardwedge

@@ -1,0 +1,67 @@
+#include "roster/typing.h"
+
+#include <string>
+
+namespace cardwedge {
+namespace {
+
+constexpr std::string_view kLetters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+
+void AddKey(std::vector<KeyEvent>& events, std::uint8_t virtualKey) {
+  events.push_back({virtualKey, true});
+  events.push_back({virtualKey, false});
+}
+
+void AddDigit(std::vector<KeyEvent>& events, char c, std::string_view text) {
+  if (c < '0' || c > '9') {
+    throw TypingError("cannot type \"" + std::string(text) + "\": the character '" +
+                      std::string(1, c) + "' has no key");
+  }
+  AddKey(events, static_cast<std::uint8_t>(c));  // the digit keys are 0x30 to 0x39
+}
+
+}  // namespace
+
+std::vector<KeyEvent> PlanDigits(std::string_view text) {
+  std::vector<KeyEvent> events;
+  events.reserve(text.size() * 2 + 2);
+  for (char c : text) AddDigit(events, c, text);
+  AddKey(events, kVkReturn);
+  return events;
+}
+
+std::vector<KeyEvent> PlanText(std::string_view text) {
+  std::vector<KeyEvent> events;
+  events.reserve(text.size() * 4 + 2);
+  for (char c : text) {
+    const std::size_t p = kLetters.find(c);
+    if (p == std::string_view::npos) {
+      AddDigit(events, c, text);
+    } else if (p < 26) {
+      AddKey(events, static_cast<std::uint8_t>('A' + p));
+    } else {
+      events.push_back({kVkShift, true});
+      AddKey(events, static_cast<std::uint8_t>('A' + p - 26));
+      events.push_back({kVkShift, false});
+    }
+  }
+  AddKey(events, kVkReturn);
+  return events;
+}
+
+Typist::Typist(Toolkit& toolkit, Keyboard& keyboard, DigitsYield digitsYield)
+    : toolkit_(toolkit), keyboard_(keyboard), digitsYield_(digitsYield) {}
+
+void Typist::TypeDigits(std::string_view text) {
+  const std::vector<KeyEvent> events = PlanDigits(text);
+  if (digitsYield_ == DigitsYield::kYieldFirst) toolkit_.DoEvents();
+  keyboard_.Send(events);
+}
+
+void Typist::TypeText(std::string_view text) {
+  const std::vector<KeyEvent> events = PlanText(text);
+  toolkit_.DoEvents();
+  keyboard_.Send(events);
+}
+
+}  // namespace cardwedge

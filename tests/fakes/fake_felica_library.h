@@ -1,0 +1,36 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+#include "platform/felica_library.h"
+
+namespace cardwedge {
+
+class FakeFelicaLibrary : public FelicaLibrary {
+ public:
+  bool initialize_library() override {
+    ++initializeCalls;
+    return initializeSucceeds;
+  }
+  bool open_reader_writer_auto() override {
+    ++openCalls;
+    return openSucceeds;
+  }
+  bool polling_and_get_card_information(const FelicaPolling& polling, std::uint8_t& numberOfCards,
+                                        FelicaCardInfo& cardInfo) override;
+
+  bool initializeSucceeds = true;
+  bool openSucceeds = true;
+  int initializeCalls = 0;
+  int openCalls = 0;
+  int polls = 0;
+  // The card on the reader, if any.
+  std::optional<std::array<std::uint8_t, 8>> idm;
+  // System code and time slot of the last poll.
+  std::array<std::uint8_t, 2> lastSystemCode{};
+  std::uint8_t lastTimeSlot = 0xEE;
+};
+
+}  // namespace cardwedge

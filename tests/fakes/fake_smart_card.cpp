@@ -1,0 +1,88 @@
+#include "fake_smart_card.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace cardwedge {
+
+ScardResult FakeSmartCard::EstablishContext(std::uint32_t /*scope*/, ScardHandle& context) {
+  ++establishCalls;
+  if (serviceDown) return kScardENoService;
+  context = nextHandle_++;
+  openContexts.insert(context);
+  return kScardSuccess;
+}
+
+ScardResult FakeSmartCard::ListReaders(ScardHandle context, char* buffer, std::uint32_t& length) {
+  if (serviceDown) return kScardENoService;
+  if (!openContexts.contains(context)) return kScardEInvalidHandle;
+  if (readers.empty()) return kScardENoReadersAvailable;
+  std::string multiString;
+  for (const std::string& reader : readers) multiString += reader + '\0';
+  multiString += '\0';
+  if (multiString.size() > length) return 0x80100008;  // SCARD_E_INSUFFICIENT_BUFFER
+  std::memcpy(buffer, multiString.data(), multiString.size());
+  length = static_cast<std::uint32_t>(multiString.size());
+  return kScardSuccess;
+}
+
+ScardResult FakeSmartCard::Connect(ScardHandle context, const std::string& reader,
+                                   std::uint32_t /*shareMode*/, std::uint32_t /*protocols*/,
+                                   ScardHandle& card, std::uint32_t& activeProtocol) {
+  ++connectAttempts;
+  if (serviceDown) return kScardENoService;
+  if (!openContexts.contains(context)) return kScardEInvalidHandle;
+  if (std::find(readers.begin(), readers.end(), reader) == readers.end()) {
+    return kScardEUnknownReader;
+  }
+  if (!cards.contains(reader)) return kScardENoSmartcard;
+  card = nextHandle_++;
+  activeProtocol = kScardProtocolT1;
+  openCards.insert(card);
+  cardReader_[card] = reader;
+  connectedReaders.push_back(reader);
+  return kScardSuccess;
+}
+
+ScardResult FakeSmartCard::Disconnect(ScardHandle card, std::uint32_t /*disposition*/) {
+  if (serviceDown) return kScardENoService;
+  return openCards.erase(card) == 1 ? kScardSuccess : kScardEInvalidHandle;
+}
+
+ScardResult FakeSmartCard::ReleaseContext(ScardHandle context) {
+  if (serviceDown) return kScardENoService;
+  return openContexts.erase(context) == 1 ? kScardSuccess : kScardEInvalidHandle;
+}
+
+ScardResult FakeSmartCard::GetStatusChange(ScardHandle context, std::uint32_t /*timeoutMs*/,
+                                           ScardReaderState& state) {
+  state.eventState = eventState;
+  if (statusChangeResult) return *statusChangeResult;
+  if (serviceDown) return kScardENoService;
+  if (!openContexts.contains(context)) return kScardEInvalidHandle;
+  return kScardSuccess;
+}
+
+ScardResult FakeSmartCard::Transmit(ScardHandle card, const ScardIoRequest& /*sendPci*/,
+                                    const std::uint8_t* send, std::uint32_t sendLength,
+                                    ScardIoRequest& /*recvPci*/, std::uint8_t* recv,
+                                    std::uint32_t& recvLength) {
+  if (serviceDown) return kScardENoService;
+  if (!openCards.contains(card)) return kScardEInvalidHandle;
+  commands.emplace_back(send, send + sendLength);
+  std::vector<std::uint8_t> response;
+  if (responseOverride) {
+    response = *responseOverride;
+  } else {
+    const auto found = cards.find(cardReader_[card]);
+    if (found == cards.end()) return kScardWRemovedCard;
+    response = found->second;
+    response.insert(response.end(), statusWord.begin(), statusWord.end());
+  }
+  if (response.size() > recvLength) return 0x80100008;
+  std::copy(response.begin(), response.end(), recv);
+  recvLength = static_cast<std::uint32_t>(response.size());
+  return kScardSuccess;
+}
+
+}  // namespace cardwedge

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/smart_card.h"
+
+namespace cardwedge {
+
+// An in-memory smart-card service: readers, a card per reader answering GET DATA with its UID,
+// and a record of the calls made.
+class FakeSmartCard : public SmartCard {
+ public:
+  ScardResult EstablishContext(std::uint32_t scope, ScardHandle& context) override;
+  ScardResult ListReaders(ScardHandle context, char* buffer, std::uint32_t& length) override;
+  ScardResult Connect(ScardHandle context, const std::string& reader, std::uint32_t shareMode,
+                      std::uint32_t preferredProtocols, ScardHandle& card,
+                      std::uint32_t& activeProtocol) override;
+  ScardResult Disconnect(ScardHandle card, std::uint32_t disposition) override;
+  ScardResult ReleaseContext(ScardHandle context) override;
+  ScardResult GetStatusChange(ScardHandle context, std::uint32_t timeoutMs,
+                              ScardReaderState& state) override;
+  ScardResult Transmit(ScardHandle card, const ScardIoRequest& sendPci, const std::uint8_t* send,
+                       std::uint32_t sendLength, ScardIoRequest& recvPci, std::uint8_t* recv,
+                       std::uint32_t& recvLength) override;
+
+  // The service is down: every call answers SCARD_E_NO_SERVICE.
+  bool serviceDown = false;
+  std::vector<std::string> readers{"Virtual PCD 00 00"};
+  // Card UID per reader name; the response to GET DATA is the UID and statusWord.
+  std::map<std::string, std::vector<std::uint8_t>> cards;
+  std::vector<std::uint8_t> statusWord{0x90, 0x00};
+  // When set, the whole response to any command.
+  std::optional<std::vector<std::uint8_t>> responseOverride;
+  std::uint32_t eventState = 0;
+  std::optional<ScardResult> statusChangeResult;
+
+  std::set<ScardHandle> openContexts;
+  std::set<ScardHandle> openCards;
+  std::vector<std::vector<std::uint8_t>> commands;
+  std::vector<std::string> connectedReaders;
+  int connectAttempts = 0;
+  int establishCalls = 0;
+
+ private:
+  ScardHandle nextHandle_ = 100;
+  std::map<ScardHandle, std::string> cardReader_;
+};
+
+}  // namespace cardwedge

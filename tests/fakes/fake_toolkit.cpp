@@ -1,0 +1,139 @@
+#include "fake_toolkit.h"
+
+#include <algorithm>
+
+namespace cardwedge {
+
+FakeControl::FakeControl(const ControlSpec& spec)
+    : spec_(spec), text_(spec.text), enabled_(spec.enabled), visible_(spec.visible) {}
+
+void FakeControl::SetText(const std::string& text) {
+  text_ = text;
+  if (spec_.kind == ControlKind::kComboBox) {
+    const auto found = std::find(items_.begin(), items_.end(), text);
+    listIndex_ = found == items_.end() ? -1 : static_cast<int>(found - items_.begin());
+  }
+}
+
+void FakeControl::SetFocus() {
+  if (focus != nullptr) *focus = spec_.name;
+}
+
+bool FakeControl::HasFocus() const { return focus != nullptr && *focus == spec_.name; }
+
+void FakeControl::SetListIndex(int index) {
+  listIndex_ = index;
+  text_ = index >= 0 ? items_.at(index) : std::string();
+}
+
+void FakeControl::Click() {
+  if (enabled_ && onClick_) onClick_();
+}
+
+void FakeControl::TypeKey(int keyAscii) {
+  if (onKeyPress_) onKeyPress_(keyAscii);
+  if (keyAscii == 0) return;
+  if (keyAscii == 8) {
+    if (!text_.empty()) text_.pop_back();
+    return;
+  }
+  if (keyAscii < 32) return;
+  if (spec_.maxLength > 0 && static_cast<int>(text_.size()) >= spec_.maxLength) return;
+  text_ += static_cast<char>(keyAscii);
+}
+
+void FakeControl::TypeKeys(const std::string& text) {
+  for (char c : text) TypeKey(static_cast<unsigned char>(c));
+}
+
+FakeWindow::FakeWindow(const WindowSpec& spec, std::map<std::string, FakeWindow*>& registry)
+    : spec_(spec), registry_(registry) {
+  registry_[spec.name] = this;
+  for (const ControlSpec& control : spec.controls) {
+    if (!control.parent.empty() && !controls_.contains(control.parent)) {
+      throw std::logic_error(control.name + " names an undeclared parent " + control.parent);
+    }
+    auto fake = std::make_unique<FakeControl>(control);
+    fake->focus = &focus_;
+    if (!controls_.emplace(control.name, std::move(fake)).second) {
+      throw std::logic_error("control declared twice: " + control.name);
+    }
+  }
+}
+
+FakeWindow::~FakeWindow() {
+  const auto found = registry_.find(spec_.name);
+  if (found != registry_.end() && found->second == this) registry_.erase(found);
+}
+
+FakeTimer::FakeTimer(std::string name, int intervalMs, bool enabled,
+                     std::function<void()> onTick, std::vector<FakeTimer*>& registry)
+    : name_(std::move(name)),
+      intervalMs_(intervalMs),
+      enabled_(enabled),
+      onTick_(std::move(onTick)),
+      registry_(registry) {
+  registry_.push_back(this);
+}
+
+FakeTimer::~FakeTimer() { std::erase(registry_, this); }
+
+FakeControl& FakeWindow::Get(std::string_view controlName) {
+  const auto found = controls_.find(controlName);
+  if (found == controls_.end()) {
+    throw std::out_of_range("no control named " + std::string(controlName));
+  }
+  return *found->second;
+}
+
+void FakeWindow::Close() {
+  if (onClose_) onClose_();
+}
+
+std::unique_ptr<Window> FakeToolkit::CreateWindow(const WindowSpec& spec) {
+  return std::make_unique<FakeWindow>(spec, windows_);
+}
+
+std::unique_ptr<Timer> FakeToolkit::CreateTimer(const std::string& name, int intervalMs,
+                                                bool enabled, std::function<void()> onTick) {
+  return std::make_unique<FakeTimer>(name, intervalMs, enabled, std::move(onTick), timers_);
+}
+
+void FakeToolkit::DoEvents() {
+  ++doEventsCount;
+  if (onDoEvents) onDoEvents();
+}
+
+void FakeToolkit::ShowError(const std::string& title, const std::string& text) {
+  errorsShown.push_back(title + ": " + text);
+}
+
+FakeWindow& FakeToolkit::window(const std::string& name) {
+  const auto found = windows_.find(name);
+  if (found == windows_.end()) throw std::out_of_range("no window named " + name);
+  return *found->second;
+}
+
+bool FakeToolkit::HasWindow(const std::string& name) const { return windows_.contains(name); }
+
+std::vector<std::string> FakeToolkit::WindowNames() const {
+  std::vector<std::string> names;
+  for (const auto& [name, window] : windows_) names.push_back(name);
+  return names;
+}
+
+FakeTimer& FakeToolkit::timer(const std::string& name) {
+  for (FakeTimer* timer : timers_) {
+    if (timer->name() == name) return *timer;
+  }
+  throw std::out_of_range("no timer named " + name);
+}
+
+bool FakeToolkit::Tick(const std::string& timerName) {
+  FakeTimer& fake = timer(timerName);
+  if (!fake.Enabled()) return false;
+  fake.Fire();
+  return true;
+}
+
+}  // namespace cardwedge

@@ -1,0 +1,150 @@
+#include "roster/roster.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "fake_services.h"
+#include "platform/iconv/iconv_text_codec.h"
+
+namespace cardwedge {
+namespace {
+
+// A roster line of 50 fields with the value in field 2, the text in 3 and the card in 49.
+std::string Record(const std::string& value, const std::string& text, const std::string& card,
+                   int fields = 50) {
+  std::string line = "r";
+  for (int i = 2; i <= fields; ++i) {
+    line += ',';
+    if (i == 2) line += value;
+    if (i == 3) line += text;
+    if (i == 49) line += card;
+  }
+  return line + "\r\n";
+}
+
+class RosterTest : public ::testing::Test {
+ protected:
+  Roster Load() { return LoadRoster(files, codec); }
+  void WriteRoster(const std::string& content) { files.Write(kRosterFileName, content); }
+
+  TempFolderFiles files;
+  IconvTextCodec codec;
+};
+
+TEST_F(RosterTest, MissingFolderFileIsCreatedAndTheProgramFolderUsed) {
+  WriteRoster(Record("00123", "Sato", "0102030405060708"));
+  const Roster roster = Load();
+  EXPECT_TRUE(files.Exists(kRosterFolderFileName));
+  EXPECT_EQ(files.Read(kRosterFolderFileName), "");
+  EXPECT_EQ(roster.RosterFolder, files.folder().string() + "/");
+  ASSERT_EQ(roster.RosterCount, 1);
+  EXPECT_EQ(roster.RosterValue[1], "00123");
+  EXPECT_EQ(roster.RosterText[1], "Sato");
+  EXPECT_EQ(roster.RosterCardId[1], "0102030405060708");
+}
+
+TEST_F(RosterTest, LastFieldOfTheFolderFileNamesTheFolderAndASeparatorIsAlwaysAppended) {
+  files.Write("b/" + std::string(kRosterFileName), Record("2", "B", "bb"));
+  const std::string b = (files.folder() / "b").string();
+  files.Write(kRosterFolderFileName, "/nowhere/a\r\n" + b + "\r\n");
+  EXPECT_EQ(Load().RosterValue[1], "2");
+
+  files.Write(kRosterFolderFileName, "/nowhere," + b);
+  EXPECT_EQ(Load().RosterFolder, b + "/");
+
+  // A folder that already ends with the separator gets a second one, which the path tolerates.
+  files.Write(kRosterFolderFileName, b + "/");
+  EXPECT_EQ(Load().RosterFolder, b + "//");
+
+  // Quoted, a comma belongs to the folder name.
+  files.Write("c,d/" + std::string(kRosterFileName), Record("3", "C", "cc"));
+  files.Write(kRosterFolderFileName, "\"" + (files.folder() / "c,d").string() + "\"");
+  EXPECT_EQ(Load().RosterValue[1], "3");
+}
+
+TEST_F(RosterTest, RecordsAreFiftyFieldsWhateverTheLinesSay) {
+  // The first line is a header and loads as record 1; a 49-field line pulls the next line's
+  // first field in as its field 50, so every later field shifts by one.
+  WriteRoster(Record("value", "text", "card") + Record("1", "A", "aa", 49) + Record("2", "B", "bb") +
+              "tail\r\n");
+  const Roster roster = Load();
+  ASSERT_EQ(roster.RosterCount, 3);
+  EXPECT_EQ(roster.RosterValue[1], "value");
+  EXPECT_EQ(roster.RosterCardId[2], "aa");
+  EXPECT_EQ(roster.RosterValue[3], "B");
+  EXPECT_EQ(roster.RosterText[3], "");
+}
+
+TEST_F(RosterTest, TextsAreKeptExactlyAndBlankLinesSkipped) {
+  WriteRoster("\r\n" + Record("\"0012\"", "\" Ito, Ken \"", "x") + "\r\n\r\n" +
+              Record("0012", "Ono", "y"));
+  const Roster roster = Load();
+  ASSERT_EQ(roster.RosterCount, 2);
+  EXPECT_EQ(roster.RosterValue[1], "0012");
+  EXPECT_EQ(roster.RosterText[1], " Ito, Ken ");
+  EXPECT_EQ(roster.RosterValue[2], "0012");
+}
+
+TEST_F(RosterTest, EmptyRosterLoadsNoRecord) {
+  WriteRoster("");
+  EXPECT_EQ(Load().RosterCount, 0);
+}
+
+TEST_F(RosterTest, TenThousandRecordsLoadAndTheNextIsRefusedWithItsNumber) {
+  std::string content;
+  for (int i = 1; i <= kMaxRosterRecords; ++i) content += Record(std::to_string(i), "t", "c");
+  WriteRoster(content);
+  const Roster roster = Load();
+  EXPECT_EQ(roster.RosterCount, 10000);
+  EXPECT_EQ(roster.RosterValue[10000], "10000");
+
+  WriteRoster(content + Record("10001", "t", "c"));
+  try {
+    Load();
+    FAIL() << "the 10001st record was accepted";
+  } catch (const RosterError& error) {
+    const std::string message = error.what();
+    EXPECT_NE(message.find("record 10001 (line 10001)"), std::string::npos) << message;
+    EXPECT_NE(message.find(kRosterFileName), std::string::npos) << message;
+  }
+}
+
+TEST_F(RosterTest, LoadFailuresNameTheFileAndTheProblem) {
+  EXPECT_THROW(
+      {
+        try {
+          Load();
+        } catch (const RosterError& error) {
+          EXPECT_NE(std::string(error.what()).find(kRosterFileName), std::string::npos);
+          throw;
+        }
+      },
+      RosterError);
+
+  WriteRoster(Record("1", "A", "a") + "r,2,B\r\n");
+  try {
+    Load();
+    FAIL() << "a truncated record was accepted";
+  } catch (const RosterError& error) {
+    EXPECT_NE(std::string(error.what()).find("record 2 (line 2)"), std::string::npos)
+        << error.what();
+  }
+
+  std::filesystem::create_directory(files.PathOf(kRosterFolderFileName + std::string(".d")));
+  std::filesystem::remove(files.PathOf(kRosterFolderFileName));
+  std::filesystem::create_directory(files.PathOf(kRosterFolderFileName));
+  EXPECT_THROW(Load(), RosterError);
+}
+
+TEST_F(RosterTest, Cp932AndUtf8RostersGiveTheSameText) {
+  // "佐藤表" in CP932 (表 ends with a backslash byte) and in UTF-8.
+  WriteRoster(Record("1", "\x8D\xB2\x93\xA1\x95\x5C", "c"));
+  const std::string fromCp932 = Load().RosterText[1];
+  WriteRoster(Record("1", "佐藤表", "c"));
+  EXPECT_EQ(Load().RosterText[1], "佐藤表");
+  EXPECT_EQ(fromCp932, "佐藤表");
+}
+
+}  // namespace
+}  // namespace cardwedge
