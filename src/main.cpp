@@ -107,8 +107,8 @@ int main(int argc, char** argv) {
   IconvTextCodec textCodec;
   NoSmartCard smartCard;
   NoFelicaLibrary felicaLibrary;
-  Platform platform{toolkit,        files,     clock,     keyboard,     sound,
-                    processes,      instanceGuard, textCodec, smartCard, felicaLibrary};
+  Platform platform{toolkit,   files,         clock,     keyboard,  sound,
+                    processes, instanceGuard, textCodec, smartCard, felicaLibrary};
 
   ProgramState state;
   Form1 form1(platform, state);

@@ -37,7 +37,9 @@ std::string_view TrimSpaces(std::string_view text) {
   return text;
 }
 
-double ToDouble(std::string_view number) { return std::strtod(std::string(number).c_str(), nullptr); }
+double ToDouble(std::string_view number) {
+  return std::strtod(std::string(number).c_str(), nullptr);
+}
 
 }  // namespace
 

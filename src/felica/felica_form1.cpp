@@ -65,6 +65,8 @@ void FelicaForm1::Form_Unload() { platform_.toolkit.End(0); }
 
 void FelicaForm1::Show() { window_->Show(); }
 
-void FelicaForm1::LoadRoster() { roster_ = cardwedge::LoadRoster(platform_.files, platform_.textCodec); }
+void FelicaForm1::LoadRoster() {
+  roster_ = cardwedge::LoadRoster(platform_.files, platform_.textCodec);
+}
 
 }  // namespace cardwedge

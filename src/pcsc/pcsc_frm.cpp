@@ -31,6 +31,8 @@ void PCSCfrm::Form_Unload() { platform_.toolkit.End(0); }
 
 void PCSCfrm::Show() { window_->Show(); }
 
-void PCSCfrm::LoadRoster() { roster_ = cardwedge::LoadRoster(platform_.files, platform_.textCodec); }
+void PCSCfrm::LoadRoster() {
+  roster_ = cardwedge::LoadRoster(platform_.files, platform_.textCodec);
+}
 
 }  // namespace cardwedge

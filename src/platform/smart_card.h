@@ -53,9 +53,9 @@ class SmartCard {
   // Writes the reader names as a multi-string (each name NUL-terminated, an empty name ends the
   // list) into buffer; length holds its capacity on entry and the length written on return.
   virtual ScardResult ListReaders(ScardHandle context, char* buffer, std::uint32_t& length) = 0;
-  virtual ScardResult Connect(ScardHandle context, const std::string& reader, std::uint32_t shareMode,
-                              std::uint32_t preferredProtocols, ScardHandle& card,
-                              std::uint32_t& activeProtocol) = 0;
+  virtual ScardResult Connect(ScardHandle context, const std::string& reader,
+                              std::uint32_t shareMode, std::uint32_t preferredProtocols,
+                              ScardHandle& card, std::uint32_t& activeProtocol) = 0;
   virtual ScardResult Disconnect(ScardHandle card, std::uint32_t disposition) = 0;
   virtual ScardResult ReleaseContext(ScardHandle context) = 0;
   virtual ScardResult GetStatusChange(ScardHandle context, std::uint32_t timeoutMs,

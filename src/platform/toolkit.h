@@ -11,7 +11,16 @@
 namespace cardwedge {
 
 // Kinds of control a window can declare.
-enum class ControlKind { kLabel, kButton, kTextBox, kCheckBox, kFrame, kPictureBox, kComboBox, kRichText };
+enum class ControlKind {
+  kLabel,
+  kButton,
+  kTextBox,
+  kCheckBox,
+  kFrame,
+  kPictureBox,
+  kComboBox,
+  kRichText
+};
 
 // Geometry in twips (1/1440 inch; 15 twips are one pixel at 96 dpi), relative to the parent.
 struct Rect {
@@ -31,12 +40,12 @@ struct Rgb {
 struct ControlSpec {
   ControlKind kind = ControlKind::kLabel;
   std::string name;
-  std::string text;    // caption of labels, buttons, frames and check boxes; text of the others
+  std::string text;  // caption of labels, buttons, frames and check boxes; text of the others
   Rect bounds;
   std::string parent;  // name of the containing frame or picture box; empty for the client area
   bool enabled = true;
   bool visible = true;
-  int maxLength = 0;   // text boxes: most characters accepted, 0 for no limit
+  int maxLength = 0;  // text boxes: most characters accepted, 0 for no limit
   bool multiLine = false;
   int tabIndex = -1;   // order of keyboard focus among the controls of one parent, -1 for none
   int fontPoints = 0;  // 0 for the toolkit's default size

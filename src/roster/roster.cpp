@@ -39,8 +39,8 @@ Roster LoadRoster(Files& files, TextCodec& codec) {
   const std::string programFolder = files.ProgramFolder();
   const std::string folderFile = programFolder + kPathSeparator + kRosterFolderFileName;
   roster.RosterFolder = LastField(codec.AnsiToUtf8(ReadFolderFile(files, folderFile)));
-  roster.RosterFolder = (roster.RosterFolder.empty() ? programFolder : roster.RosterFolder) +
-                        kPathSeparator;
+  roster.RosterFolder =
+      (roster.RosterFolder.empty() ? programFolder : roster.RosterFolder) + kPathSeparator;
 
   const std::string rosterFile = roster.RosterFolder + kRosterFileName;
   const std::string text = codec.AnsiToUtf8(ReadRosterFile(files, rosterFile));

@@ -13,8 +13,8 @@ namespace {
 double ReadWord(const std::vector<std::string>& words, std::size_t index, const char* role) {
   const std::optional<double> number = ParseNumber(words[index]);
   if (!number) {
-    throw CommandLineError("the " + std::string(role) + " word \"" + words[index] +
-                           "\" (word " + std::to_string(index + 1) + ") is not a number");
+    throw CommandLineError("the " + std::string(role) + " word \"" + words[index] + "\" (word " +
+                           std::to_string(index + 1) + ") is not a number");
   }
   return *number;
 }

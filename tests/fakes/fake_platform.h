@@ -11,8 +11,8 @@ namespace cardwedge {
 // card and FeliCa library are given by the test.
 struct FakePlatform {
   FakePlatform(SmartCard& smartCard, FelicaLibrary& felicaLibrary)
-      : platform{toolkit,       files,     clock,     keyboard,  sound,
-                 processes,     guard,     codec,     smartCard, felicaLibrary} {}
+      : platform{toolkit,   files, clock, keyboard,  sound,
+                 processes, guard, codec, smartCard, felicaLibrary} {}
 
   FakeToolkit toolkit;
   TempFolderFiles files;

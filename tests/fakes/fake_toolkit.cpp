@@ -66,8 +66,8 @@ FakeWindow::~FakeWindow() {
   if (found != registry_.end() && found->second == this) registry_.erase(found);
 }
 
-FakeTimer::FakeTimer(std::string name, int intervalMs, bool enabled,
-                     std::function<void()> onTick, std::vector<FakeTimer*>& registry)
+FakeTimer::FakeTimer(std::string name, int intervalMs, bool enabled, std::function<void()> onTick,
+                     std::vector<FakeTimer*>& registry)
     : name_(std::move(name)),
       intervalMs_(intervalMs),
       enabled_(enabled),

@@ -33,11 +33,11 @@ TEST_F(Form1Test, ModeWordChoosesTheWindowsAndFlagWordTheHostWatch) {
     bool pcsc;
     int processCheckOff;
   };
-  for (const Case& c : {Case{"1 2", true, false, 1}, Case{"0 3", false, true, 0},
-                        Case{"1 4", true, true, 1}, Case{"2 2", true, false, 0},
-                        Case{"1 2 7", true, false, 1}, Case{"01 2.0", true, false, 1},
-                        Case{"1.0 3", false, true, 1}, Case{"1 5", false, false, 1},
-                        Case{"1 0", false, false, 1}, Case{"", false, false, 0}}) {
+  for (const Case& c :
+       {Case{"1 2", true, false, 1}, Case{"0 3", false, true, 0}, Case{"1 4", true, true, 1},
+        Case{"2 2", true, false, 0}, Case{"1 2 7", true, false, 1}, Case{"01 2.0", true, false, 1},
+        Case{"1.0 3", false, true, 1}, Case{"1 5", false, false, 1}, Case{"1 0", false, false, 1},
+        Case{"", false, false, 0}}) {
     SCOPED_TRACE(c.commandLine);
     state = ProgramState{};
     const StartOutcome outcome = Start(c.commandLine);

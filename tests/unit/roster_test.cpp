@@ -66,8 +66,8 @@ TEST_F(RosterTest, LastFieldOfTheFolderFileNamesTheFolderAndASeparatorIsAlwaysAp
 TEST_F(RosterTest, RecordsAreFiftyFieldsWhateverTheLinesSay) {
   // The first line is a header and loads as record 1; a 49-field line pulls the next line's
   // first field in as its field 50, so every later field shifts by one.
-  WriteRoster(Record("value", "text", "card") + Record("1", "A", "aa", 49) + Record("2", "B", "bb") +
-              "tail\r\n");
+  WriteRoster(Record("value", "text", "card") + Record("1", "A", "aa", 49) +
+              Record("2", "B", "bb") + "tail\r\n");
   const Roster roster = Load();
   ASSERT_EQ(roster.RosterCount, 3);
   EXPECT_EQ(roster.RosterValue[1], "value");

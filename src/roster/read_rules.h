@@ -1,0 +1,39 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace cardwedge {
+
+inline constexpr char kConfirmationSoundName[] = "カード確認.WAV";
+inline constexpr char kWarningSoundName[] = "警告1.wav";
+inline constexpr double kSecondsPerDay = 86400.0;
+
+// Seconds from lastReadTime to now on the seconds-since-midnight clock, counted across midnight
+// (a read at 23:59:58 is 5 seconds old at 00:00:03).
+double ElapsedSince(double now, double lastReadTime);
+
+// The repeat rule of lookup mode: a card is accepted when it differs from the last accepted
+// card, when more than 10 seconds have passed, or more than 3 when the last lookup matched
+// roster record 2.
+bool RepeatAccepted(const std::string& cardId, const std::string& lastCardId, double elapsed,
+                    int secondEntryFlag);
+
+enum class FoundValue {
+  kNotFound,    // no match, or a value that reads as the number 0
+  kTypeable,    // a non-zero whole number made of digits
+  kUntypeable,  // anything else: empty, not a number, or a number with a sign, point or spaces
+};
+
+FoundValue ClassifyFoundValue(const std::optional<std::string>& value);
+
+// Plays a sound file of the program's folder when it exists.
+void PlaySoundIfPresent(Platform& platform, const std::string& soundName);
+
+// The fixed busy delay a window makes before typing while the other window types: a count past
+// 1000, not a wait for the other window to finish.
+void BusyCount();
+
+}  // namespace cardwedge
