@@ -3,8 +3,12 @@
 namespace cardwedge {
 
 FelicaForm1::FelicaForm1(Platform& platform, ProgramState& state)
-    : platform_(platform), state_(state), window_(platform.toolkit.CreateWindow(Declaration())) {
+    : platform_(platform),
+      state_(state),
+      window_(platform.toolkit.CreateWindow(Declaration())),
+      hostWatch_(platform, state, SwitchReading::kWholeNumber) {
   window_->OnClose([this] { Form_Unload(); });
+  window_->Get("PasoriCommand4").OnClick([this] { PasoriCommand4_Click(); });
 }
 
 WindowSpec FelicaForm1::Declaration() {
@@ -59,7 +63,19 @@ WindowSpec FelicaForm1::Declaration() {
 void FelicaForm1::Form_Load() {
   if (platform_.instanceGuard.AnotherInstanceRunning()) platform_.toolkit.End(0);
   LoadRoster();
+  PasoriTimer2 =
+      platform_.toolkit.CreateTimer("PasoriTimer2", 10000, true, [this] { PasoriTimer2_Timer(); });
+  PasoriTimer3 =
+      platform_.toolkit.CreateTimer("PasoriTimer3", 1000, true, [this] { PasoriTimer3_Timer(); });
 }
+
+void FelicaForm1::PasoriTimer2_Timer() {
+  if (state_.ProcessCheckOff != 1) PasoriCommand4_Click();
+}
+
+void FelicaForm1::PasoriTimer3_Timer() { hostWatch_.SwitchFileTick(state_.RosterScreenMode); }
+
+void FelicaForm1::PasoriCommand4_Click() { hostWatch_.HostCheckTick(); }
 
 void FelicaForm1::Form_Unload() { platform_.toolkit.End(0); }
 

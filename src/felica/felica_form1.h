@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/platform.h"
+#include "roster/host_watch.h"
 #include "roster/roster.h"
 #include "startup/program_state.h"
 
@@ -19,6 +20,10 @@ class FelicaForm1 {
   void Form_Unload();
   void Show();
 
+  void PasoriTimer2_Timer();
+  void PasoriTimer3_Timer();
+  void PasoriCommand4_Click();
+
   Window& window() { return *window_; }
   const Roster& roster() const { return roster_; }
 
@@ -29,6 +34,9 @@ class FelicaForm1 {
   ProgramState& state_;
   std::unique_ptr<Window> window_;
   Roster roster_;
+  HostWatch hostWatch_;
+  std::unique_ptr<Timer> PasoriTimer2;
+  std::unique_ptr<Timer> PasoriTimer3;
 };
 
 }  // namespace cardwedge

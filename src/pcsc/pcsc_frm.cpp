@@ -3,7 +3,10 @@
 namespace cardwedge {
 
 PCSCfrm::PCSCfrm(Platform& platform, ProgramState& state)
-    : platform_(platform), state_(state), window_(platform.toolkit.CreateWindow(Declaration())) {
+    : platform_(platform),
+      state_(state),
+      window_(platform.toolkit.CreateWindow(Declaration())),
+      hostWatch_(platform, state, SwitchReading::kLeadingNumber) {
   window_->OnClose([this] { Form_Unload(); });
 }
 
@@ -25,7 +28,15 @@ WindowSpec PCSCfrm::Declaration() {
   return spec;
 }
 
-void PCSCfrm::Form_Load() { LoadRoster(); }
+void PCSCfrm::Form_Load() {
+  LoadRoster();
+  Timer3 = platform_.toolkit.CreateTimer("Timer3", 10000, true, [this] { Timer3_Timer(); });
+  Timer5 = platform_.toolkit.CreateTimer("Timer5", 1000, true, [this] { Timer5_Timer(); });
+}
+
+void PCSCfrm::Timer3_Timer() { hostWatch_.HostCheckTick(); }
+
+void PCSCfrm::Timer5_Timer() { hostWatch_.SwitchFileTick(ScreenMode); }
 
 void PCSCfrm::Form_Unload() { platform_.toolkit.End(0); }
 

@@ -1,5 +1,7 @@
 #include "platform/qt/qt_control.h"
 
+#include "platform/qt/qt_handler.h"
+
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
@@ -112,7 +114,7 @@ void QtControl::AppendText(const std::string& text) {
 
 void QtControl::OnClick(std::function<void()> handler) {
   if (auto* button = qobject_cast<QAbstractButton*>(widget_)) {
-    QObject::connect(button, &QAbstractButton::clicked, this, [handler] { handler(); });
+    QObject::connect(button, &QAbstractButton::clicked, this, [handler] { RunHandler(handler); });
   }
 }
 
@@ -128,7 +130,7 @@ bool QtControl::eventFilter(QObject* watched, QEvent* event) {
   if (text.size() != 1) return false;
   const int original = text.at(0).unicode();
   int code = original;
-  keyPress_(code);
+  RunHandler([this, &code] { keyPress_(code); });
   if (code == original) return false;
   if (code != 0) {
     if (auto* line = qobject_cast<QLineEdit*>(widget_)) line->insert(QString(QChar(code)));

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "platform/qt/qt_handler.h"
 #include "platform/qt/qt_window.h"
 
 namespace cardwedge {
@@ -16,7 +17,8 @@ class QtTimer : public Timer {
  public:
   QtTimer(int intervalMs, bool enabled, std::function<void()> onTick) {
     timer_.setInterval(intervalMs);
-    QObject::connect(&timer_, &QTimer::timeout, [onTick = std::move(onTick)] { onTick(); });
+    QObject::connect(&timer_, &QTimer::timeout,
+                     [onTick = std::move(onTick)] { RunHandler(onTick); });
     if (enabled) timer_.start();
   }
   bool Enabled() const override { return timer_.isActive(); }

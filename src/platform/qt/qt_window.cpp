@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/qt/qt_control.h"
+#include "platform/qt/qt_handler.h"
 
 namespace cardwedge {
 namespace {
@@ -60,7 +61,7 @@ QWidget* CreateWidget(const ControlSpec& spec, QWidget* parent) {
 
 void QtWindowWidget::closeEvent(QCloseEvent* event) {
   event->ignore();
-  if (onClose) onClose();
+  if (onClose) RunHandler(onClose);
 }
 
 QtWindow::QtWindow(const WindowSpec& spec) : widget_(std::make_unique<QtWindowWidget>()) {
