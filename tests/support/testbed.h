@@ -14,7 +14,8 @@
 
 namespace cardwedge::testbed {
 
-// A contactless card for a vpcd reader (program virtual_card).
+// A contactless card for a vpcd reader (program virtual_card). Its waits follow the card's
+// event lines in order, each starting after the last event waited for.
 class VirtualCard {
  public:
   static constexpr std::uint16_t kDefaultPort = 35963;
@@ -32,7 +33,8 @@ class VirtualCard {
   void WaitForApdu(const std::string& apdu_hex, Duration timeout = kEventTimeout);
   // Waits until the card notices that the reader has gone (pcscd ended).
   void WaitForRemoved(Duration timeout = kEventTimeout);
-  // Every APDU answered so far, in order.
+  // Every APDU answered so far, in order. The card reports an APDU just after answering it, so
+  // a client can have its answer before it shows here: WaitForApdu first.
   std::vector<std::string> Apdus() const;
 
   ChildProcess& process() { return process_; }

@@ -110,6 +110,7 @@ TEST(PcscTestbed, VirtualCardIsReadAndWatchedThroughPcscd) {
   EXPECT_EQ(PcscClient::Transmit(handle, kGetUid), "6A81");
   card.SetStatus("9000");
   EXPECT_EQ(PcscClient::Transmit(handle, kGetUid), std::string(kUid) + "9000");
+  card.WaitForApdu(kGetUid);
   EXPECT_EQ(card.Apdus(), (std::vector<std::string>{kGetUid, "FFCA010000", "FFCA000004",
                                                     "00A4040000", kGetUid, kGetUid}));
   SCardDisconnect(handle, SCARD_LEAVE_CARD);
