@@ -269,5 +269,18 @@ TEST(KeyTestbed, XdotoolTypingArrivesInTheCaptureWindow) {
   EXPECT_NE(std::find(names.begin(), names.end(), "minus"), names.end());
 }
 
+TEST(KeyTestbed, CaptureWindowKeepingFocusTakesItBack) {
+  Xvfb xvfb;
+  KeyCapture keeper(xvfb.display(), "keeper", true);
+  KeyCapture intruder(xvfb.display(), "intruder");
+  keeper.process().WaitForLine("focus out", kEventTimeout);
+  keeper.process().WaitForLine("focus in", kEventTimeout);
+
+  ChildProcess type({"xdotool", "type", "7"}, ProcessOptions{{{"DISPLAY", xvfb.display()}}});
+  ASSERT_EQ(type.Wait(kEventTimeout), 0);
+  EXPECT_TRUE(keeper.WaitForText("7")) << keeper.ReceivedText();
+  EXPECT_EQ(intruder.ReceivedText(), "");
+}
+
 }  // namespace
 }  // namespace cardwedge::testbed
