@@ -57,7 +57,8 @@ class Pn532Emulator {
   // A FeliCa card is on the reader from the next poll on; pmm empty for a default one.
   void Card(const std::string& idm_hex, const std::string& pmm_hex = "");
   void NoCard();
-  // Waits for the next poll answered, returning "card <IDm>" or "nocard".
+  // Waits for the next poll, returning "card <IDm>", "nocard", or "waiting": with no card and
+  // endless retries (libnfc's NP_INFINITE_SELECT) the chip answers only when a card comes.
   std::string WaitForPoll(Duration timeout = kEventTimeout);
 
   ChildProcess& process() { return process_; }

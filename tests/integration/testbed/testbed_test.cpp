@@ -170,15 +170,16 @@ TEST(PcscTestbed, ReaderConfGivesTheReaderItsNameAndPort) {
   SCardDisconnect(handle, SCARD_LEAVE_CARD);
 }
 
-// An open libnfc device, closed with the object.
+// An open libnfc device, closed with the object. Unless `endless_retries`, a poll returns at
+// once when there is no card.
 class NfcReader {
  public:
-  explicit NfcReader(const std::string& connstring) {
+  explicit NfcReader(const std::string& connstring, bool endless_retries = false) {
     nfc_init(&context_);
     device_ = nfc_open(context_, connstring.c_str());
     if (device_ == nullptr) return;
     initiated_ = nfc_initiator_init(device_) >= 0 &&
-                 nfc_device_set_property_bool(device_, NP_INFINITE_SELECT, false) >= 0;
+                 nfc_device_set_property_bool(device_, NP_INFINITE_SELECT, endless_retries) >= 0;
   }
   ~NfcReader() {
     if (device_ != nullptr) nfc_close(device_);
@@ -236,6 +237,21 @@ TEST(FelicaTestbed, LibnfcPollsTheEmulatedReader) {
   emulator.process().Kill(SIGKILL);
   ASSERT_TRUE(emulator.process().Wait(kEventTimeout).has_value());
   EXPECT_TRUE(reopened.Poll().starts_with("error "));
+}
+
+TEST(FelicaTestbed, WithEndlessRetriesAPollWaitsForACard) {
+  Pn532Emulator emulator;
+  NfcReader reader(emulator.connstring(), true);
+  ASSERT_TRUE(reader.ready());
+  EXPECT_EQ(reader.Poll(), "error " + std::to_string(NFC_ETIMEOUT));
+  EXPECT_EQ(emulator.WaitForPoll(), "waiting");
+
+  std::thread arrival([&emulator] {
+    emulator.process().WaitForLine("poll waiting", kEventTimeout);
+    emulator.Card(kIdm);
+  });
+  EXPECT_EQ(reader.Poll(), std::string("IDm ") + kIdm);
+  arrival.join();
 }
 
 TEST(FelicaTestbed, EmulatorRemovesItsLinkWhenItEnds) {
