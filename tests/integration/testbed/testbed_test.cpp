@@ -90,6 +90,15 @@ class PcscClient {
   LONG result_;
 };
 
+// What a client that has just started reads with GET DATA from the card on `reader`.
+std::string ReadUidAsNewClient(const std::string& reader) {
+  PcscClient client;
+  const SCARDHANDLE handle = client.Connect(reader);
+  std::string response = PcscClient::Transmit(handle, kGetUid);
+  SCardDisconnect(handle, SCARD_LEAVE_CARD);
+  return response;
+}
+
 TEST(PcscTestbed, VirtualCardIsReadAndWatchedThroughPcscd) {
   Pcscd pcscd;
   VirtualCard card;
@@ -118,40 +127,28 @@ TEST(PcscTestbed, VirtualCardIsReadAndWatchedThroughPcscd) {
   card.Remove();
   EXPECT_TRUE(client.WaitForState(reader, SCARD_STATE_EMPTY, kEventTimeout));
   card.Insert("0102030405060708");
-  const SCARDHANDLE second = client.Connect(reader);
-  EXPECT_EQ(PcscClient::Transmit(second, kGetUid), "01020304050607089000");
-  SCardDisconnect(second, SCARD_LEAVE_CARD);
+  EXPECT_EQ(ReadUidAsNewClient(reader), "01020304050607089000");
 }
 
 TEST(PcscTestbed, CardOutlivesPcscdKilledAndRestarted) {
   Pcscd pcscd;
   VirtualCard card;
+  const std::string reader = "Virtual PCD 00 00";
+  const std::string answer = std::string(kUid) + "9000";
   card.Insert(kUid);
-  {
-    PcscClient client;
-    SCardDisconnect(client.Connect("Virtual PCD 00 00"), SCARD_LEAVE_CARD);
-  }
+  EXPECT_EQ(ReadUidAsNewClient(reader), answer);
 
   pcscd.Kill();
   card.WaitForRemoved();
   EXPECT_EQ(PcscClient().establish_result(), static_cast<LONG>(SCARD_E_NO_SERVICE));
-
   pcscd.Start();
   card.Insert(kUid);
-  {
-    PcscClient client;
-    const SCARDHANDLE handle = client.Connect("Virtual PCD 00 00");
-    EXPECT_EQ(PcscClient::Transmit(handle, kGetUid), std::string(kUid) + "9000");
-    SCardDisconnect(handle, SCARD_LEAVE_CARD);
-  }
+  EXPECT_EQ(ReadUidAsNewClient(reader), answer);
 
   pcscd.Restart();
   card.WaitForRemoved();
   card.Insert(kUid);
-  PcscClient client;
-  const SCARDHANDLE handle = client.Connect("Virtual PCD 00 00");
-  EXPECT_EQ(PcscClient::Transmit(handle, kGetUid), std::string(kUid) + "9000");
-  SCardDisconnect(handle, SCARD_LEAVE_CARD);
+  EXPECT_EQ(ReadUidAsNewClient(reader), answer);
 }
 
 TEST(PcscTestbed, ReaderConfGivesTheReaderItsNameAndPort) {
@@ -165,9 +162,7 @@ TEST(PcscTestbed, ReaderConfGivesTheReaderItsNameAndPort) {
 
   VirtualCard card(kPort);
   card.Insert(kUid);
-  const SCARDHANDLE handle = client.Connect(conf.reader_name(0));
-  EXPECT_EQ(PcscClient::Transmit(handle, kGetUid), std::string(kUid) + "9000");
-  SCardDisconnect(handle, SCARD_LEAVE_CARD);
+  EXPECT_EQ(ReadUidAsNewClient(conf.reader_name(0)), std::string(kUid) + "9000");
 }
 
 // An open libnfc device, closed with the object. Unless `endless_retries`, a poll returns at
