@@ -47,7 +47,7 @@ bool PosixFiles::FileExists(const std::string& path) {
 }
 
 void PosixFiles::CreateIfMissing(const std::string& path) {
-  Descriptor fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
+  Descriptor fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666));
   if (fd.get() < 0) Fail(path, "cannot be created or opened", errno);
 }
 
