@@ -13,6 +13,7 @@
 #include "fake_services.h"
 #include "roster/host_watch.h"
 #include "roster/roster.h"
+#include "program_copy.h"
 #include "testbed.h"
 
 namespace cardwedge {
@@ -26,45 +27,20 @@ using testbed::ProcessOptions;
 // Longer than one host check (10 s) with room for a busy machine.
 constexpr Duration kHostCheckTimeout = 30s;
 
-bool ExitedWithStatusZero(std::optional<int> status) {
-  return status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
-}
+bool ExitedWithStatusZero(std::optional<int> status) { return testbed::ExitedWith(status, 0); }
 
-// A copy of the program in a folder of its own, with the sample roster, run as
-// `cardwedge <flag> 3` (the PC/SC window).
+// A copy of the program in a folder of its own, run as `cardwedge <flag> 3` (the PC/SC window).
 class ProgramCopy {
  public:
-  explicit ProgramCopy(const std::string& flag) {
-    std::filesystem::copy_file(CARDWEDGE_PROGRAM_PATH, folder_.PathOf("cardwedge"));
-    std::filesystem::copy_file(CARDWEDGE_SAMPLE_ROSTER_PATH, folder_.PathOf(kRosterFileName));
-    folder_.Write(kRosterFolderFileName, "");
-    const std::filesystem::path runtime = folder_.PathOf("runtime");
-    std::filesystem::create_directory(runtime);
-    process_.emplace(std::vector<std::string>{folder_.PathOf("cardwedge").string(), flag, "3"},
-                     ProcessOptions{{{"XDG_RUNTIME_DIR", runtime.string()},
-                                     {"CARDWEDGE_NO_DIALOGS", "1"},
-                                     {"QT_QPA_PLATFORM", "offscreen"},
-                                     {"DISPLAY", ""}}});
-  }
+  explicit ProgramCopy(const std::string& flag) { copy_.Start({flag, "3"}); }
 
-  // Waits until the first switch-file tick has created the switch file, which shows that the
-  // window has loaded and runs its timers.
-  bool WaitUntilRunning() {
-    const auto deadline = std::chrono::steady_clock::now() + testbed::kStartTimeout;
-    while (!folder_.Exists(kSwitchFileName)) {
-      if (std::chrono::steady_clock::now() > deadline || Ended()) return false;
-      std::this_thread::sleep_for(20ms);
-    }
-    return !Ended();
-  }
-
-  bool Ended() { return process_->Wait(0ms).has_value(); }
-  std::optional<int> WaitForEnd(Duration timeout) { return process_->Wait(timeout); }
-  void WriteSwitchFile(const std::string& content) { folder_.Write(kSwitchFileName, content); }
+  bool WaitUntilRunning() { return copy_.WaitUntilRunning(); }
+  bool Ended() { return copy_.process().Wait(0ms).has_value(); }
+  std::optional<int> WaitForEnd(Duration timeout) { return copy_.process().Wait(timeout); }
+  void WriteSwitchFile(const std::string& content) { copy_.Write(kSwitchFileName, content); }
 
  private:
-  TempFolderFiles folder_;
-  std::optional<ChildProcess> process_;
+  testbed::ProgramCopy copy_;
 };
 
 // A stand-in for the host: a copy of sleep named like the host's executable.
