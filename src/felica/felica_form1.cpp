@@ -26,7 +26,7 @@ WindowSpec FelicaForm1::Declaration() {
   add({.kind = ControlKind::kPictureBox, .name = "PasoriPicture1", .bounds = {0, 0, 7350, 2400}});
   add({.kind = ControlKind::kLabel,
        .name = "PasoriLabel1",
-       .text = "FeliCaリーダーのカードを検出し、学籍番号をホストアプリケーションへ送ります",
+       .text = "FeliCaリーダーのカードを検出し、学籍番号をホストアプリへ送ります",
        .bounds = {120, 240, 7110, 480},
        .parent = "PasoriPicture1",
        .fontPoints = 10});
