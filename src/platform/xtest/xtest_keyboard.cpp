@@ -30,8 +30,8 @@ std::optional<KeySym> KeySymOf(std::uint8_t virtualKey) {
   return std::nullopt;
 }
 
-// Reads events waiting on the connection so that Xlib notices keymap changes (setxkbmap, a
-// layout switch) before the next lookup.
+// Reads the events waiting on the connection, so that Xlib notices keymap changes (setxkbmap, a
+// layout switch) before the next lookup and nothing piles up unread on this send-only connection.
 void TakeKeymapChanges(Display* display) {
   while (XPending(display) > 0) {
     XEvent event;

@@ -63,7 +63,12 @@ TEST_F(XtestKeyboardTest, DigitsArriveAsDigitsAfterTheLayoutChangesToFrench) {
   KeyCapture capture(xvfb.display(), "after");
   keyboard.Send(PlanDigits("12"));
   keyboard.Send(PlanText("0aZ9"));
-  EXPECT_TRUE(capture.WaitForText("12\n0aZ9\n")) << capture.ReceivedText();
+  ASSERT_TRUE(capture.WaitForText("12\n0aZ9\n")) << capture.ReceivedText();
+
+  // Caps Lock turns the letters only.
+  RunOnDisplay({"xdotool", "key", "Caps_Lock"});
+  keyboard.Send(PlanText("34aB"));
+  EXPECT_TRUE(capture.WaitForText("12\n0aZ9\n34Ab\n")) << capture.ReceivedText();
 }
 
 TEST_F(XtestKeyboardTest, ASequenceWithAKeyOutsideTheTableSendsNothing) {
