@@ -5,6 +5,7 @@
 
 #include "platform/flock/flock_instance_guard.h"
 #include "platform/iconv/iconv_text_codec.h"
+#include "platform/libnfc/libnfc_felica_library.h"
 #include "platform/platform.h"
 #include "platform/posix/posix_files.h"
 #include "platform/posix/system_clock.h"
@@ -41,15 +42,6 @@ class NoSmartCard : public SmartCard {
   ScardResult Transmit(ScardHandle, const ScardIoRequest&, const std::uint8_t*, std::uint32_t,
                        ScardIoRequest&, std::uint8_t*, std::uint32_t&) override {
     return kScardENoService;
-  }
-};
-class NoFelicaLibrary : public FelicaLibrary {
- public:
-  bool initialize_library() override { return false; }
-  bool open_reader_writer_auto() override { return false; }
-  bool polling_and_get_card_information(const FelicaPolling&, std::uint8_t&,
-                                        FelicaCardInfo&) override {
-    return false;
   }
 };
 
@@ -98,7 +90,7 @@ int main(int argc, char** argv) {
   FlockInstanceGuard instanceGuard(FlockInstanceGuard::DefaultLockPath());
   IconvTextCodec textCodec;
   NoSmartCard smartCard;
-  NoFelicaLibrary felicaLibrary;
+  LibnfcFelicaLibrary felicaLibrary;
   Platform platform{toolkit,   files,         clock,     keyboard,  sound,
                     processes, instanceGuard, textCodec, smartCard, felicaLibrary};
 

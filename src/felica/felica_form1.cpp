@@ -5,9 +5,13 @@ namespace cardwedge {
 FelicaForm1::FelicaForm1(Platform& platform, ProgramState& state)
     : platform_(platform),
       state_(state),
+      module_(state.felicaModule),
       window_(platform.toolkit.CreateWindow(Declaration())),
-      hostWatch_(platform, state, SwitchReading::kWholeNumber) {
+      hostWatch_(platform, state, SwitchReading::kWholeNumber),
+      typist_(platform.toolkit, platform.keyboard, Typist::DigitsYield::kNone) {
   window_->OnClose([this] { Form_Unload(); });
+  window_->Get("PasoriCommand1").OnClick([this] { PasoriCommand1_Click(); });
+  window_->Get("PasoriCommand2").OnClick([this] { PasoriCommand2_Click(); });
   window_->Get("PasoriCommand4").OnClick([this] { PasoriCommand4_Click(); });
 }
 
@@ -22,7 +26,7 @@ WindowSpec FelicaForm1::Declaration() {
   add({.kind = ControlKind::kPictureBox, .name = "PasoriPicture1", .bounds = {0, 0, 7350, 2400}});
   add({.kind = ControlKind::kLabel,
        .name = "PasoriLabel1",
-       .text = "FeliCaカードを検出し、学籍番号をホストアプリケーションへ送ります",
+       .text = "FeliCaリーダーのカードを検出し、学籍番号をホストアプリへ送ります",
        .bounds = {120, 240, 7110, 480},
        .parent = "PasoriPicture1",
        .fontPoints = 10});
@@ -62,11 +66,20 @@ WindowSpec FelicaForm1::Declaration() {
 
 void FelicaForm1::Form_Load() {
   if (platform_.instanceGuard.AnotherInstanceRunning()) platform_.toolkit.End(0);
+  module_.OpenFelicaReader(platform_.felicaLibrary);
   LoadRoster();
+  PasoriTimer1 =
+      platform_.toolkit.CreateTimer("PasoriTimer1", 100, true, [this] { PasoriTimer1_Timer(); });
   PasoriTimer2 =
       platform_.toolkit.CreateTimer("PasoriTimer2", 10000, true, [this] { PasoriTimer2_Timer(); });
   PasoriTimer3 =
       platform_.toolkit.CreateTimer("PasoriTimer3", 1000, true, [this] { PasoriTimer3_Timer(); });
+}
+
+void FelicaForm1::PasoriTimer1_Timer() {
+  if (state_.RosterScreenMode == kLookupMode || state_.RosterScreenMode == kRawIdMode) {
+    ReadFelicaCard();
+  }
 }
 
 void FelicaForm1::PasoriTimer2_Timer() {
@@ -74,6 +87,10 @@ void FelicaForm1::PasoriTimer2_Timer() {
 }
 
 void FelicaForm1::PasoriTimer3_Timer() { hostWatch_.SwitchFileTick(state_.RosterScreenMode); }
+
+void FelicaForm1::PasoriCommand1_Click() { module_.OpenFelicaReader(platform_.felicaLibrary); }
+
+void FelicaForm1::PasoriCommand2_Click() { ReadFelicaCard(); }
 
 void FelicaForm1::PasoriCommand4_Click() { hostWatch_.HostCheckTick(); }
 

@@ -1,15 +1,23 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <string>
 
+#include "felica/module_felica.h"
 #include "platform/platform.h"
+#include "roster/card_lookup.h"
 #include "roster/host_watch.h"
 #include "roster/roster.h"
+#include "roster/typing.h"
 #include "startup/program_state.h"
 
 namespace cardwedge {
 
-// The FeliCa reader window.
+inline constexpr char kFelicaSwitchFileName[] = "felica対応sw.txt";
+
+// The FeliCa reader window: polls the reader ten times a second and types what a card stands
+// for into the focused window.
 class FelicaForm1 {
  public:
   FelicaForm1(Platform& platform, ProgramState& state);
@@ -20,8 +28,11 @@ class FelicaForm1 {
   void Form_Unload();
   void Show();
 
+  void PasoriTimer1_Timer();
   void PasoriTimer2_Timer();
   void PasoriTimer3_Timer();
+  void PasoriCommand1_Click();
+  void PasoriCommand2_Click();
   void PasoriCommand4_Click();
 
   Window& window() { return *window_; }
@@ -29,12 +40,25 @@ class FelicaForm1 {
 
  private:
   void LoadRoster();
+  void ReadFelicaCard();
+  // Steps of one read cycle from the poll on; any error they raise takes the error path.
+  void PollAndType();
+  void TypeFoundValue(const std::optional<std::string>& value);
+  void DeleteFelicaSwitchFile();
+  std::optional<std::string> FelicaPasswordSearch(const std::string& bbb);
 
   Platform& platform_;
   ProgramState& state_;
+  ModuleFelica& module_;
   std::unique_ptr<Window> window_;
   Roster roster_;
   HostWatch hostWatch_;
+  Typist typist_;
+  // Clock value of the last accepted read in either mode; 0 until the first.
+  double LastReadTime = 0;
+  // SecondEntryFlag and FoundText of the last successful lookup.
+  LookupResult lookup_;
+  std::unique_ptr<Timer> PasoriTimer1;
   std::unique_ptr<Timer> PasoriTimer2;
   std::unique_ptr<Timer> PasoriTimer3;
 };

@@ -1,0 +1,32 @@
+#include "felica/module_felica.h"
+
+#include <stdexcept>
+
+namespace cardwedge {
+
+void ModuleFelica::OpenFelicaReader(FelicaLibrary& library) {
+  if (!library.initialize_library()) ComposeMessage(kCantInitializeLibrary);
+  if (!library.open_reader_writer_auto()) ComposeMessage(kCantOpenReaderWriter);
+}
+
+void ModuleFelica::ComposeMessage(const std::string& text, const std::string& extra) {
+  FelicaMessage = text + extra;
+}
+
+void ModuleFelica::BytesToHexString(const std::string& prefix, std::span<const std::uint8_t> bytes,
+                                    int count) {
+  if (count < 0 || static_cast<std::size_t>(count) > bytes.size()) {
+    throw std::out_of_range("BytesToHexString: count " + std::to_string(count) + " for " +
+                            std::to_string(bytes.size()) + " bytes");
+  }
+  constexpr char kHexDigits[] = "0123456789ABCDEF";
+  const std::size_t converted = count == 0 ? bytes.size() : static_cast<std::size_t>(count);
+  std::string text = prefix;
+  for (std::size_t i = 0; i < converted; ++i) {
+    text += kHexDigits[bytes[i] >> 4];
+    text += kHexDigits[bytes[i] & 0x0F];
+  }
+  ComposeMessage(text);
+}
+
+}  // namespace cardwedge
