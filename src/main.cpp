@@ -5,6 +5,7 @@
 
 #include "platform/flock/flock_instance_guard.h"
 #include "platform/iconv/iconv_text_codec.h"
+#include "platform/pcsclite/pcsclite_smart_card.h"
 #include "platform/platform.h"
 #include "platform/posix/posix_files.h"
 #include "platform/posix/system_clock.h"
@@ -32,24 +33,6 @@ class NoKeyboard : public Keyboard {
 class NoProcesses : public Processes {
  public:
   bool IsRunning(const std::string&) override { return false; }
-};
-class NoSmartCard : public SmartCard {
- public:
-  ScardResult EstablishContext(std::uint32_t, ScardHandle&) override { return kScardENoService; }
-  ScardResult ListReaders(ScardHandle, char*, std::uint32_t&) override { return kScardENoService; }
-  ScardResult Connect(ScardHandle, const std::string&, std::uint32_t, std::uint32_t, ScardHandle&,
-                      std::uint32_t&) override {
-    return kScardENoService;
-  }
-  ScardResult Disconnect(ScardHandle, std::uint32_t) override { return kScardENoService; }
-  ScardResult ReleaseContext(ScardHandle) override { return kScardENoService; }
-  ScardResult GetStatusChange(ScardHandle, std::uint32_t, ScardReaderState&) override {
-    return kScardENoService;
-  }
-  ScardResult Transmit(ScardHandle, const ScardIoRequest&, const std::uint8_t*, std::uint32_t,
-                       ScardIoRequest&, std::uint8_t*, std::uint32_t&) override {
-    return kScardENoService;
-  }
 };
 class NoFelicaLibrary : public FelicaLibrary {
  public:
@@ -105,7 +88,7 @@ int main(int argc, char** argv) {
   NoProcesses processes;
   FlockInstanceGuard instanceGuard(FlockInstanceGuard::DefaultLockPath());
   IconvTextCodec textCodec;
-  NoSmartCard smartCard;
+  PcscLiteSmartCard smartCard;
   NoFelicaLibrary felicaLibrary;
   Platform platform{toolkit,   files,         clock,     keyboard,  sound,
                     processes, instanceGuard, textCodec, smartCard, felicaLibrary};
