@@ -97,12 +97,9 @@ int MoveAboveStandard(int fd) {
 
 ChildProcess::ChildProcess(std::vector<std::string> argv, ProcessOptions options)
     : name_(std::filesystem::path(argv.at(0)).filename()) {
-  static const bool sigpipe_ignored = [] {
-    // A program that has exited must show up as a write error, not kill the test.
-    std::signal(SIGPIPE, SIG_IGN);
-    return true;
-  }();
-  (void)sigpipe_ignored;
+  // Writing to a program that has exited must be an error to report, not end the test.
+  static const auto previous_sigpipe_handler = std::signal(SIGPIPE, SIG_IGN);
+  (void)previous_sigpipe_handler;
 
   std::string path = ResolveProgram(argv[0]);
   std::vector<std::string> environment = MergeEnvironment(options.environment);
@@ -152,15 +149,13 @@ ChildProcess::ChildProcess(std::vector<std::string> argv, ProcessOptions options
   int exec_error = 0;
   const ssize_t failure_bytes = read(failure_pipe[0], &exec_error, sizeof exec_error);
   close(failure_pipe[0]);
-  pid_fd_ = static_cast<int>(syscall(SYS_pidfd_open, pid_, 0));
   if (failure_bytes > 0) {
     waitpid(pid_, nullptr, 0);
-    wait_status_ = 127 << 8;
     CloseIfOpen(input_);
     CloseIfOpen(output_);
-    CloseIfOpen(pid_fd_);
     throw TestbedError("cannot run " + path + ": " + std::strerror(exec_error));
   }
+  pid_fd_ = static_cast<int>(syscall(SYS_pidfd_open, pid_, 0));
   stop_reading_ = eventfd(0, EFD_CLOEXEC);
   reader_ = std::thread(&ChildProcess::ReadOutput, this);
 }

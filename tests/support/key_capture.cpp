@@ -130,6 +130,12 @@ class CaptureWindow {
  private:
   void TakeFocus() { XSetInputFocus(display_, window_, RevertToParent, CurrentTime); }
 
+  // Leaves out grabs, and the events about the pointer's window or a child's focus.
+  static bool IsOwnFocusChange(const XFocusChangeEvent& focus) {
+    return focus.mode == NotifyNormal && focus.detail != NotifyPointer &&
+           focus.detail != NotifyInferior;
+  }
+
   // False when the window has been closed.
   bool Handle(XEvent& event) {
     switch (event.type) {
@@ -140,10 +146,10 @@ class CaptureWindow {
         if (event.xexpose.count == 0) Draw();
         break;
       case FocusIn:
-        if (event.xfocus.mode == NotifyNormal) Emit("focus in");
+        if (IsOwnFocusChange(event.xfocus)) Emit("focus in");
         break;
       case FocusOut:
-        if (event.xfocus.mode == NotifyNormal && event.xfocus.detail != NotifyInferior) {
+        if (IsOwnFocusChange(event.xfocus)) {
           Emit("focus out");
           if (options_.keep_focus) TakeFocus();
         }

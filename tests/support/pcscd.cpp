@@ -21,13 +21,14 @@ constexpr Duration kRetryInterval{10};
 constexpr Duration kLockRetryInterval{100};
 constexpr Duration kStopTimeout{10'000};
 
-// The pid of a pcscd on this machine, or 0.
+// The pid of a live pcscd on this machine, or 0. A killed one may stay a zombie for a while
+// until its new parent reaps it; that one no longer counts.
 pid_t FindRunningPcscd() {
   for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-    std::ifstream comm(entry.path() / "comm");
-    std::string name;
-    if (std::getline(comm, name) && name == "pcscd") {
-      return static_cast<pid_t>(std::stol(entry.path().filename()));
+    std::ifstream stat(entry.path() / "stat");
+    std::string pid, name, state;
+    if (stat >> pid >> name >> state && name == "(pcscd)" && state != "Z") {
+      return static_cast<pid_t>(std::stol(pid));
     }
   }
   return 0;

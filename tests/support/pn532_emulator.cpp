@@ -27,7 +27,8 @@ namespace {
 constexpr const char kUsage[] =
     "usage: pn532_emulator [--link PATH]\n"
     "stdin:  card <idm-16hex> [pmm-16hex] | nocard | quit\n"
-    "stdout: ready <path> | card <idm> | nocard | poll card <idm> | poll nocard | error <text>\n";
+    "stdout: ready <path> | card <idm> | nocard | error <text>\n"
+    "        poll card <idm> | poll nocard | poll waiting | poll aborted\n";
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -46,6 +47,9 @@ enum Command : std::uint8_t {
   kInListPassiveTarget = 0x4A,
 };
 
+// RFConfiguration item MaxRetries: MxRtyATR, MxRtyPSL, MxRtyPassiveActivation.
+constexpr std::uint8_t kMaxRetriesItem = 0x05;
+constexpr std::uint8_t kRetryForever = 0xFF;
 constexpr std::uint8_t kFelica212 = 0x01;
 constexpr std::uint8_t kFelica424 = 0x02;
 constexpr std::uint8_t kFelicaPollResponseCode = 0x01;
@@ -74,7 +78,15 @@ class Pn532 {
  public:
   explicit Pn532(int master) : master_(master) {}
 
-  void SetCard(std::optional<FelicaCard> card) { card_ = std::move(card); }
+  // A poll waiting for a card (see Poll) is answered as soon as one arrives.
+  void SetCard(std::optional<FelicaCard> card) {
+    card_ = std::move(card);
+    if (card_ && waiting_poll_) {
+      const Bytes parameters = std::move(*waiting_poll_);
+      waiting_poll_.reset();
+      SendAnswer(kInListPassiveTarget, CardFound(parameters));
+    }
+  }
 
   void ReadFromHost() {
     std::uint8_t chunk[1024];
@@ -100,8 +112,10 @@ class Pn532 {
     if (received_.size() < 4) return false;
     const std::uint8_t length = received_[2];
     const std::uint8_t length_checksum = received_[3];
-    if (length == 0x00 && length_checksum == 0xFF) {  // ACK from the host: abort, nothing to do
+    if (length == 0x00 && length_checksum == 0xFF) {  // ACK from the host: abort
       Drop(4);
+      if (waiting_poll_) Emit("poll aborted");
+      waiting_poll_.reset();
       return true;
     }
     if (length == 0xFF && length_checksum == 0x00) {  // NACK: send the last answer again
@@ -132,6 +146,12 @@ class Pn532 {
   }
 
   void Answer(std::uint8_t command, std::span<const std::uint8_t> parameters) {
+    Write(kAck);
+    waiting_poll_.reset();
+    if (command == kInListPassiveTarget) {
+      Poll(parameters);
+      return;
+    }
     Bytes reply;
     switch (command) {
       case kDiagnose:  // communication line test: echo
@@ -150,32 +170,44 @@ class Pn532 {
           registers_[static_cast<std::uint16_t>(parameters[i] << 8 | parameters[i + 1])] =
               parameters[i + 2];
         break;
+      case kRfConfiguration:
+        if (parameters.size() >= 4 && parameters[0] == kMaxRetriesItem) {
+          passive_activation_retries_ = parameters[3];
+        }
+        break;
       case kSetParameters:
       case kSamConfiguration:
-      case kRfConfiguration:
-        break;
-      case kInListPassiveTarget:
-        reply = ListPassiveTarget(parameters);
         break;
       default:  // commands answering with a status byte: success
         reply.push_back(0x00);
         break;
     }
-    Bytes frame(std::begin(kAck), std::end(kAck));
-    const Bytes answer = Frame(static_cast<std::uint8_t>(command + 1), reply);
-    frame.insert(frame.end(), answer.begin(), answer.end());
-    last_answer_ = answer;
-    Write(frame);
+    SendAnswer(command, reply);
+  }
+
+  void SendAnswer(std::uint8_t command, std::span<const std::uint8_t> reply) {
+    last_answer_ = Frame(static_cast<std::uint8_t>(command + 1), reply);
+    Write(last_answer_);
   }
 
   // Parameters: MaxTg, BrTy, then the FeliCa polling command: 00, system code, request code, TSN.
-  Bytes ListPassiveTarget(std::span<const std::uint8_t> parameters) {
+  // With no card and endless retries (the chip's default), the chip keeps polling and answers
+  // only when a card comes or the host aborts, as a real PN532 does.
+  void Poll(std::span<const std::uint8_t> parameters) {
     const bool felica =
         parameters.size() >= 2 && (parameters[1] == kFelica212 || parameters[1] == kFelica424);
-    if (!felica || !card_) {
+    if (felica && card_) {
+      SendAnswer(kInListPassiveTarget, CardFound(parameters));
+    } else if (felica && passive_activation_retries_ == kRetryForever) {
+      waiting_poll_ = Bytes(parameters.begin(), parameters.end());
+      Emit("poll waiting");
+    } else {
       Emit("poll nocard");
-      return {0x00};
+      SendAnswer(kInListPassiveTarget, Bytes{0x00});
     }
+  }
+
+  Bytes CardFound(std::span<const std::uint8_t> parameters) {
     const bool wants_system_code =
         parameters.size() >= 6 && parameters[5] == kFelicaRequestSystemCode;
     // One target, number 1, then the polling response with its own length byte first.
@@ -220,6 +252,8 @@ class Pn532 {
   Bytes last_answer_;
   std::map<std::uint16_t, std::uint8_t> registers_;
   std::optional<FelicaCard> card_;
+  std::uint8_t passive_activation_retries_ = kRetryForever;
+  std::optional<Bytes> waiting_poll_;
 };
 
 // The pseudo-terminal: the emulator keeps a descriptor on the slave side, raw, so that the

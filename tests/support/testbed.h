@@ -14,7 +14,8 @@
 
 namespace cardwedge::testbed {
 
-// A contactless card for a vpcd reader (program virtual_card).
+// A contactless card for a vpcd reader (program virtual_card). Its waits follow the card's
+// event lines in order, each starting after the last event waited for.
 class VirtualCard {
  public:
   static constexpr std::uint16_t kDefaultPort = 35963;
@@ -32,7 +33,8 @@ class VirtualCard {
   void WaitForApdu(const std::string& apdu_hex, Duration timeout = kEventTimeout);
   // Waits until the card notices that the reader has gone (pcscd ended).
   void WaitForRemoved(Duration timeout = kEventTimeout);
-  // Every APDU answered so far, in order.
+  // Every APDU answered so far, in order. The card reports an APDU just after answering it, so
+  // a client can have its answer before it shows here: WaitForApdu first.
   std::vector<std::string> Apdus() const;
 
   ChildProcess& process() { return process_; }
@@ -55,7 +57,8 @@ class Pn532Emulator {
   // A FeliCa card is on the reader from the next poll on; pmm empty for a default one.
   void Card(const std::string& idm_hex, const std::string& pmm_hex = "");
   void NoCard();
-  // Waits for the next poll answered, returning "card <IDm>" or "nocard".
+  // Waits for the next poll, returning "card <IDm>", "nocard", or "waiting": with no card and
+  // endless retries (libnfc's NP_INFINITE_SELECT) the chip answers only when a card comes.
   std::string WaitForPoll(Duration timeout = kEventTimeout);
 
   ChildProcess& process() { return process_; }

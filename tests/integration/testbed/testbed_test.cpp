@@ -90,6 +90,15 @@ class PcscClient {
   LONG result_;
 };
 
+// What a client that has just started reads with GET DATA from the card on `reader`.
+std::string ReadUidAsNewClient(const std::string& reader) {
+  PcscClient client;
+  const SCARDHANDLE handle = client.Connect(reader);
+  std::string response = PcscClient::Transmit(handle, kGetUid);
+  SCardDisconnect(handle, SCARD_LEAVE_CARD);
+  return response;
+}
+
 TEST(PcscTestbed, VirtualCardIsReadAndWatchedThroughPcscd) {
   Pcscd pcscd;
   VirtualCard card;
@@ -110,6 +119,7 @@ TEST(PcscTestbed, VirtualCardIsReadAndWatchedThroughPcscd) {
   EXPECT_EQ(PcscClient::Transmit(handle, kGetUid), "6A81");
   card.SetStatus("9000");
   EXPECT_EQ(PcscClient::Transmit(handle, kGetUid), std::string(kUid) + "9000");
+  card.WaitForApdu(kGetUid);
   EXPECT_EQ(card.Apdus(), (std::vector<std::string>{kGetUid, "FFCA010000", "FFCA000004",
                                                     "00A4040000", kGetUid, kGetUid}));
   SCardDisconnect(handle, SCARD_LEAVE_CARD);
@@ -117,40 +127,28 @@ TEST(PcscTestbed, VirtualCardIsReadAndWatchedThroughPcscd) {
   card.Remove();
   EXPECT_TRUE(client.WaitForState(reader, SCARD_STATE_EMPTY, kEventTimeout));
   card.Insert("0102030405060708");
-  const SCARDHANDLE second = client.Connect(reader);
-  EXPECT_EQ(PcscClient::Transmit(second, kGetUid), "01020304050607089000");
-  SCardDisconnect(second, SCARD_LEAVE_CARD);
+  EXPECT_EQ(ReadUidAsNewClient(reader), "01020304050607089000");
 }
 
 TEST(PcscTestbed, CardOutlivesPcscdKilledAndRestarted) {
   Pcscd pcscd;
   VirtualCard card;
+  const std::string reader = "Virtual PCD 00 00";
+  const std::string answer = std::string(kUid) + "9000";
   card.Insert(kUid);
-  {
-    PcscClient client;
-    SCardDisconnect(client.Connect("Virtual PCD 00 00"), SCARD_LEAVE_CARD);
-  }
+  EXPECT_EQ(ReadUidAsNewClient(reader), answer);
 
   pcscd.Kill();
   card.WaitForRemoved();
   EXPECT_EQ(PcscClient().establish_result(), static_cast<LONG>(SCARD_E_NO_SERVICE));
-
   pcscd.Start();
   card.Insert(kUid);
-  {
-    PcscClient client;
-    const SCARDHANDLE handle = client.Connect("Virtual PCD 00 00");
-    EXPECT_EQ(PcscClient::Transmit(handle, kGetUid), std::string(kUid) + "9000");
-    SCardDisconnect(handle, SCARD_LEAVE_CARD);
-  }
+  EXPECT_EQ(ReadUidAsNewClient(reader), answer);
 
   pcscd.Restart();
   card.WaitForRemoved();
   card.Insert(kUid);
-  PcscClient client;
-  const SCARDHANDLE handle = client.Connect("Virtual PCD 00 00");
-  EXPECT_EQ(PcscClient::Transmit(handle, kGetUid), std::string(kUid) + "9000");
-  SCardDisconnect(handle, SCARD_LEAVE_CARD);
+  EXPECT_EQ(ReadUidAsNewClient(reader), answer);
 }
 
 TEST(PcscTestbed, ReaderConfGivesTheReaderItsNameAndPort) {
@@ -164,20 +162,19 @@ TEST(PcscTestbed, ReaderConfGivesTheReaderItsNameAndPort) {
 
   VirtualCard card(kPort);
   card.Insert(kUid);
-  const SCARDHANDLE handle = client.Connect(conf.reader_name(0));
-  EXPECT_EQ(PcscClient::Transmit(handle, kGetUid), std::string(kUid) + "9000");
-  SCardDisconnect(handle, SCARD_LEAVE_CARD);
+  EXPECT_EQ(ReadUidAsNewClient(conf.reader_name(0)), std::string(kUid) + "9000");
 }
 
-// An open libnfc device, closed with the object.
+// An open libnfc device, closed with the object. Unless `endless_retries`, a poll returns at
+// once when there is no card.
 class NfcReader {
  public:
-  explicit NfcReader(const std::string& connstring) {
+  explicit NfcReader(const std::string& connstring, bool endless_retries = false) {
     nfc_init(&context_);
     device_ = nfc_open(context_, connstring.c_str());
     if (device_ == nullptr) return;
     initiated_ = nfc_initiator_init(device_) >= 0 &&
-                 nfc_device_set_property_bool(device_, NP_INFINITE_SELECT, false) >= 0;
+                 nfc_device_set_property_bool(device_, NP_INFINITE_SELECT, endless_retries) >= 0;
   }
   ~NfcReader() {
     if (device_ != nullptr) nfc_close(device_);
@@ -237,6 +234,21 @@ TEST(FelicaTestbed, LibnfcPollsTheEmulatedReader) {
   EXPECT_TRUE(reopened.Poll().starts_with("error "));
 }
 
+TEST(FelicaTestbed, WithEndlessRetriesAPollWaitsForACard) {
+  Pn532Emulator emulator;
+  NfcReader reader(emulator.connstring(), true);
+  ASSERT_TRUE(reader.ready());
+  EXPECT_EQ(reader.Poll(), "error " + std::to_string(NFC_ETIMEOUT));
+  EXPECT_EQ(emulator.WaitForPoll(), "waiting");
+
+  std::thread arrival([&emulator] {
+    emulator.process().WaitForLine("poll waiting", kEventTimeout);
+    emulator.Card(kIdm);
+  });
+  EXPECT_EQ(reader.Poll(), std::string("IDm ") + kIdm);
+  arrival.join();
+}
+
 TEST(FelicaTestbed, EmulatorRemovesItsLinkWhenItEnds) {
   for (const char* ending : {"quit", "SIGTERM"}) {
     Pn532Emulator emulator;
@@ -266,6 +278,19 @@ TEST(KeyTestbed, XdotoolTypingArrivesInTheCaptureWindow) {
   const auto names = capture.KeysymNames();
   EXPECT_NE(std::find(names.begin(), names.end(), "Return"), names.end());
   EXPECT_NE(std::find(names.begin(), names.end(), "minus"), names.end());
+}
+
+TEST(KeyTestbed, CaptureWindowKeepingFocusTakesItBack) {
+  Xvfb xvfb;
+  KeyCapture keeper(xvfb.display(), "keeper", true);
+  KeyCapture intruder(xvfb.display(), "intruder");
+  keeper.process().WaitForLine("focus out", kEventTimeout);
+  keeper.process().WaitForLine("focus in", kEventTimeout);
+
+  ChildProcess type({"xdotool", "type", "7"}, ProcessOptions{{{"DISPLAY", xvfb.display()}}});
+  ASSERT_EQ(type.Wait(kEventTimeout), 0);
+  EXPECT_TRUE(keeper.WaitForText("7")) << keeper.ReceivedText();
+  EXPECT_EQ(intruder.ReceivedText(), "");
 }
 
 }  // namespace
