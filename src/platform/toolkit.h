@@ -56,6 +56,9 @@ struct WindowSpec {
   std::string title;
   int clientWidth = 0;  // twips
   int clientHeight = 0;
+  // Where the window first opens on the screen, in twips; the desktop may move it.
+  int left = 0;
+  int top = 0;
   std::optional<Rgb> background;
   std::vector<ControlSpec> controls;
 };

@@ -68,6 +68,7 @@ QtWindow::QtWindow(const WindowSpec& spec) : widget_(std::make_unique<QtWindowWi
   widget_->setObjectName(QString::fromStdString(spec.name));
   widget_->setWindowTitle(QString::fromStdString(spec.title));
   widget_->resize(TwipsToPixels(spec.clientWidth), TwipsToPixels(spec.clientHeight));
+  widget_->move(TwipsToPixels(spec.left), TwipsToPixels(spec.top));
   if (spec.background) {
     QPalette palette = widget_->palette();
     palette.setColor(QPalette::Window,
