@@ -9,8 +9,10 @@
 #include "platform/platform.h"
 #include "platform/posix/posix_files.h"
 #include "platform/posix/system_clock.h"
+#include "platform/procfs/procfs_processes.h"
 #include "platform/qt/qt_sound.h"
 #include "platform/qt/qt_toolkit.h"
+#include "platform/xtest/xtest_keyboard.h"
 #include "roster/roster.h"
 #include "startup/command_line.h"
 #include "startup/form1.h"
@@ -24,16 +26,6 @@ namespace {
 using namespace cardwedge;
 
 // Backends of later work; each raises or reports that it is not available yet.
-class NoKeyboard : public Keyboard {
- public:
-  void Send(const std::vector<KeyEvent>&) override {
-    throw TypingError("keyboard output is not available");
-  }
-};
-class NoProcesses : public Processes {
- public:
-  bool IsRunning(const std::string&) override { return false; }
-};
 class NoFelicaLibrary : public FelicaLibrary {
  public:
   bool initialize_library() override { return false; }
@@ -83,9 +75,9 @@ int main(int argc, char** argv) {
   QtToolkit toolkit;
   PosixFiles files;
   SystemClock clock;
-  NoKeyboard keyboard;
+  XtestKeyboard keyboard;
   QtSound sound;
-  NoProcesses processes;
+  ProcfsProcesses processes;
   FlockInstanceGuard instanceGuard(FlockInstanceGuard::DefaultLockPath());
   IconvTextCodec textCodec;
   PcscLiteSmartCard smartCard;

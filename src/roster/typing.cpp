@@ -12,10 +12,11 @@ void AddKey(std::vector<KeyEvent>& events, std::uint8_t virtualKey) {
   events.push_back({virtualKey, false});
 }
 
+// The whole text is named rather than the byte, which may be part of a multi-byte character.
 void AddDigit(std::vector<KeyEvent>& events, char c, std::string_view text) {
   if (c < '0' || c > '9') {
-    throw TypingError("cannot type \"" + std::string(text) + "\": the character '" +
-                      std::string(1, c) + "' has no key");
+    throw TypingError("cannot type \"" + std::string(text) +
+                      "\": it holds a character that has no key");
   }
   AddKey(events, static_cast<std::uint8_t>(c));  // the digit keys are 0x30 to 0x39
 }

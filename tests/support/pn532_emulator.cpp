@@ -327,8 +327,10 @@ int Run(const std::string& link) {
           Emit("error bad card: " + *line);
           continue;
         }
-        Emit("card " + FormatHex(card->idm));
+        // Acknowledged once the chip has acted on it, including answering a waiting poll.
+        const std::string idm = FormatHex(card->idm);
         chip.SetCard(std::move(card));
+        Emit("card " + idm);
       } else if (command == "nocard") {
         chip.SetCard(std::nullopt);
         Emit("nocard");

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <thread>
 
 #include "hex.h"
 #include "testbed.h"
@@ -234,19 +233,16 @@ TEST(FelicaTestbed, LibnfcPollsTheEmulatedReader) {
   EXPECT_TRUE(reopened.Poll().starts_with("error "));
 }
 
-TEST(FelicaTestbed, WithEndlessRetriesAPollWaitsForACard) {
+TEST(FelicaTestbed, WithEndlessRetriesAPollWithoutACardTimesOut) {
   Pn532Emulator emulator;
   NfcReader reader(emulator.connstring(), true);
   ASSERT_TRUE(reader.ready());
   EXPECT_EQ(reader.Poll(), "error " + std::to_string(NFC_ETIMEOUT));
   EXPECT_EQ(emulator.WaitForPoll(), "waiting");
-
-  std::thread arrival([&emulator] {
-    emulator.process().WaitForLine("poll waiting", kEventTimeout);
-    emulator.Card(kIdm);
-  });
+  // The chip answers the poll libnfc gave up on when the card comes; libnfc drops that late
+  // answer before its next command.
+  emulator.Card(kIdm);
   EXPECT_EQ(reader.Poll(), std::string("IDm ") + kIdm);
-  arrival.join();
 }
 
 TEST(FelicaTestbed, EmulatorRemovesItsLinkWhenItEnds) {

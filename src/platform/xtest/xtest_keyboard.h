@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+#include "platform/keyboard.h"
+
+struct _XDisplay;
+
+namespace cardwedge {
+
+// Keyboard input through the X server's XTest extension. Each virtual key becomes the keycode
+// that carries its character on the keymap in force at the moment of sending, so digits and
+// letters arrive as such on any layout; a digit that the layout types with Shift gets Shift held
+// around it.
+class XtestKeyboard : public Keyboard {
+ public:
+  // Connects to $DISPLAY. When that fails, says so once on stderr; every Send then raises
+  // TypingError.
+  XtestKeyboard();
+  ~XtestKeyboard() override;
+  XtestKeyboard(const XtestKeyboard&) = delete;
+  XtestKeyboard& operator=(const XtestKeyboard&) = delete;
+
+  void Send(const std::vector<KeyEvent>& events) override;
+
+  // Empty when keys can be sent; otherwise why not.
+  const std::string& unavailableReason() const { return unavailableReason_; }
+
+ private:
+  _XDisplay* display_ = nullptr;
+  std::string unavailableReason_;
+};
+
+}  // namespace cardwedge

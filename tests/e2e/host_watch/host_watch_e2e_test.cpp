@@ -1,0 +1,126 @@
+// The real program in a program folder of its own lives as long as its host and obeys the
+// switch file.
+
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <thread>
+
+#include "fake_services.h"
+#include "roster/host_watch.h"
+#include "roster/roster.h"
+#include "testbed.h"
+
+namespace cardwedge {
+namespace {
+
+using namespace std::chrono_literals;
+using testbed::ChildProcess;
+using testbed::Duration;
+using testbed::ProcessOptions;
+
+// Longer than one host check (10 s) with room for a busy machine.
+constexpr Duration kHostCheckTimeout = 30s;
+
+bool ExitedWithStatusZero(std::optional<int> status) {
+  return status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
+}
+
+// A copy of the program in a folder of its own, with the sample roster, run as
+// `cardwedge <flag> 3` (the PC/SC window).
+class ProgramCopy {
+ public:
+  explicit ProgramCopy(const std::string& flag) {
+    std::filesystem::copy_file(CARDWEDGE_PROGRAM_PATH, folder_.PathOf("cardwedge"));
+    std::filesystem::copy_file(CARDWEDGE_SAMPLE_ROSTER_PATH, folder_.PathOf(kRosterFileName));
+    folder_.Write(kRosterFolderFileName, "");
+    const std::filesystem::path runtime = folder_.PathOf("runtime");
+    std::filesystem::create_directory(runtime);
+    process_.emplace(std::vector<std::string>{folder_.PathOf("cardwedge").string(), flag, "3"},
+                     ProcessOptions{{{"XDG_RUNTIME_DIR", runtime.string()},
+                                     {"CARDWEDGE_NO_DIALOGS", "1"},
+                                     {"QT_QPA_PLATFORM", "offscreen"},
+                                     {"DISPLAY", ""}}});
+  }
+
+  // Waits until the first switch-file tick has created the switch file, which shows that the
+  // window has loaded and runs its timers.
+  bool WaitUntilRunning() {
+    const auto deadline = std::chrono::steady_clock::now() + testbed::kStartTimeout;
+    while (!folder_.Exists(kSwitchFileName)) {
+      if (std::chrono::steady_clock::now() > deadline || Ended()) return false;
+      std::this_thread::sleep_for(20ms);
+    }
+    return !Ended();
+  }
+
+  bool Ended() { return process_->Wait(0ms).has_value(); }
+  std::optional<int> WaitForEnd(Duration timeout) { return process_->Wait(timeout); }
+  void WriteSwitchFile(const std::string& content) { folder_.Write(kSwitchFileName, content); }
+
+ private:
+  TempFolderFiles folder_;
+  std::optional<ChildProcess> process_;
+};
+
+// A stand-in for the host: a copy of sleep named like the host's executable.
+class Host {
+ public:
+  Host() {
+    const std::filesystem::path executable = folder_.PathOf(kHostProcessName);
+    std::filesystem::copy_file("/bin/sleep", executable);
+    process_.emplace(std::vector<std::string>{executable.string(), "1000"});
+  }
+
+  // Kills the host and reaps it, so it no longer exists at all.
+  void Kill() {
+    process_->Kill();
+    ASSERT_TRUE(process_->Wait(testbed::kEventTimeout).has_value());
+  }
+
+ private:
+  TempFolderFiles folder_;
+  std::optional<ChildProcess> process_;
+};
+
+TEST(HostWatchE2e, WithoutTheHostTheProgramEndsAtTheFirstHostCheck) {
+  ProgramCopy program("0");
+  ASSERT_TRUE(program.WaitUntilRunning());
+  EXPECT_TRUE(ExitedWithStatusZero(program.WaitForEnd(kHostCheckTimeout)));
+}
+
+TEST(HostWatchE2e, FlagOneKeepsTheProgramRunningWithoutTheHost) {
+  ProgramCopy program("1");
+  ASSERT_TRUE(program.WaitUntilRunning());
+  // A second copy with the watch on, started later, ends at its first host check; by then the
+  // first copy has made its own first check.
+  ProgramCopy witness("0");
+  ASSERT_TRUE(witness.WaitUntilRunning());
+  ASSERT_TRUE(ExitedWithStatusZero(witness.WaitForEnd(kHostCheckTimeout)));
+  EXPECT_FALSE(program.Ended());
+}
+
+TEST(HostWatchE2e, TheProgramLivesWhileTheHostRunsAndEndsAfterItIsKilled) {
+  Host host;
+  ProgramCopy program("0");
+  ASSERT_TRUE(program.WaitUntilRunning());
+  // No state shows that a host check has passed, so this waits out the first one: it comes
+  // 10 s after the window loads, which was at least 1 s before the switch file appeared.
+  EXPECT_FALSE(program.WaitForEnd(11s).has_value());
+  host.Kill();
+  EXPECT_TRUE(ExitedWithStatusZero(program.WaitForEnd(kHostCheckTimeout)));
+}
+
+TEST(HostWatchE2e, NineInTheSwitchFileEndsTheProgram) {
+  ProgramCopy program("1");
+  ASSERT_TRUE(program.WaitUntilRunning());
+  program.WriteSwitchFile("9\r\n");
+  EXPECT_TRUE(ExitedWithStatusZero(program.WaitForEnd(testbed::kEventTimeout)));
+}
+
+}  // namespace
+}  // namespace cardwedge

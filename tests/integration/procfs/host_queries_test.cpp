@@ -1,0 +1,115 @@
+// processCheck and fFileExist of the host watch on real processes and real files.
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "fake_felica_library.h"
+#include "fake_platform.h"
+#include "fake_smart_card.h"
+#include "platform/procfs/procfs_processes.h"
+#include "roster/host_watch.h"
+#include "testbed.h"
+
+namespace cardwedge {
+namespace {
+
+using testbed::ChildProcess;
+
+class HostQueriesTest : public ::testing::Test {
+ protected:
+  // A copy of sleep under the given name in the test's folder.
+  std::string CopyOfSleep(const std::string& name) {
+    const std::filesystem::path copy = fake.files.PathOf(name);
+    std::filesystem::copy_file("/bin/sleep", copy);
+    return copy.string();
+  }
+
+  // Polls until processCheck gives the expected answer; false when it never does.
+  bool WaitForProcessCheck(const std::string& name, bool expected) {
+    const auto deadline = std::chrono::steady_clock::now() + testbed::kEventTimeout;
+    while (watch.processCheck(name) != expected) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+  }
+
+  FakeSmartCard smartCard;
+  FakeFelicaLibrary felica;
+  FakePlatform fake{smartCard, felica};
+  ProcfsProcesses processes;
+  Platform platform{fake.toolkit, fake.files, fake.clock, fake.keyboard, fake.sound,
+                    processes,    fake.guard, fake.codec, smartCard,     felica};
+  ProgramState state;
+  HostWatch watch{platform, state, SwitchReading::kLeadingNumber};
+};
+
+TEST_F(HostQueriesTest, AHostStartedByItsExecutableCountsUntilItExits) {
+  EXPECT_FALSE(watch.processCheck(kHostProcessName));
+  {
+    ChildProcess host({CopyOfSleep(kHostProcessName), "100"});
+    EXPECT_TRUE(WaitForProcessCheck(kHostProcessName, true));
+    EXPECT_TRUE(watch.processCheck("ROLLBOOK.EXE"));
+    EXPECT_FALSE(watch.processCheck("Rollbook"));
+    EXPECT_FALSE(watch.processCheck(""));
+  }
+  EXPECT_FALSE(watch.processCheck(kHostProcessName));
+}
+
+TEST_F(HostQueriesTest, AHostStartedUnderAWindowsPathInItsFirstArgumentCounts) {
+  ChildProcess host({"bash", "-c", "exec -a 'C:\\x\\Rollbook.exe' sleep 100"});
+  EXPECT_TRUE(WaitForProcessCheck(kHostProcessName, true));
+  host.Kill();
+  ASSERT_TRUE(host.Wait(testbed::kEventTimeout));
+  EXPECT_FALSE(watch.processCheck(kHostProcessName));
+}
+
+TEST_F(HostQueriesTest, ANameTooLongForTheCommandNameIsFoundByTheExecutable) {
+  const std::string name = "AttendanceRollbookHost.exe";
+  ChildProcess host({"bash", "-c", "exec -a other \"$0\" 100", CopyOfSleep(name)});
+  EXPECT_TRUE(WaitForProcessCheck("attendancerollbookhost.EXE", true));
+}
+
+TEST_F(HostQueriesTest, AProcessRenamedByItsCommandNameCounts) {
+  ChildProcess host({"bash", "-c", "printf Rollbook.exe >/proc/$$/comm && read -r line"});
+  EXPECT_TRUE(WaitForProcessCheck(kHostProcessName, true));
+}
+
+TEST_F(HostQueriesTest, AnEndedHostThatIsNotYetReapedDoesNotCount) {
+  const std::string path = CopyOfSleep(kHostProcessName);
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    ::execl(path.c_str(), path.c_str(), "100", static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  const bool started = WaitForProcessCheck(kHostProcessName, true);
+  ::kill(pid, SIGKILL);
+  siginfo_t info{};
+  // Waits for the end without reaping, so the process stays a zombie.
+  ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT);
+  EXPECT_TRUE(started);
+  EXPECT_FALSE(watch.processCheck(kHostProcessName));
+  ::waitpid(pid, nullptr, 0);
+}
+
+TEST_F(HostQueriesTest, FileExistFindsOnlyPlainVisibleFiles) {
+  fake.files.Write("plain.wav", "RIFF");
+  fake.files.Write(".hidden.wav", "RIFF");
+  std::filesystem::create_directory(fake.files.PathOf("folder.wav"));
+  EXPECT_TRUE(watch.fFileExist(fake.files.PathOf("plain.wav")));
+  EXPECT_FALSE(watch.fFileExist(fake.files.PathOf(".hidden.wav")));
+  EXPECT_FALSE(watch.fFileExist(fake.files.PathOf("folder.wav")));
+  EXPECT_FALSE(watch.fFileExist(fake.files.PathOf("missing.wav")));
+  EXPECT_FALSE(watch.fFileExist("/no/such/drive/plain.wav"));
+}
+
+}  // namespace
+}  // namespace cardwedge

@@ -1,0 +1,102 @@
+#include "roster/host_watch.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "fake_felica_library.h"
+#include "fake_platform.h"
+#include "fake_smart_card.h"
+
+namespace cardwedge {
+namespace {
+
+constexpr int kUnchanged = 5;  // a read mode no switch value sets, to see it kept
+
+class HostWatchTest : public ::testing::Test {
+ protected:
+  // The read mode after one switch-file tick starting from kUnchanged, or nothing when the tick
+  // ended the program.
+  std::optional<int> ReadModeAfterTick(SwitchReading reading) {
+    HostWatch watch(fake.platform, state, reading);
+    int readMode = kUnchanged;
+    try {
+      watch.SwitchFileTick(readMode);
+    } catch (const ProgramEnded& ended) {
+      EXPECT_EQ(ended.status, 0);
+      return std::nullopt;
+    }
+    return readMode;
+  }
+
+  FakeSmartCard smartCard;
+  FakeFelicaLibrary felica;
+  FakePlatform fake{smartCard, felica};
+  ProgramState state;
+};
+
+TEST_F(HostWatchTest, SwitchValuesSetTheReadModeInBothWindows) {
+  struct Case {
+    const char* content;
+    std::optional<int> felica;
+    std::optional<int> pcsc;
+  };
+  for (const Case& c : {
+           Case{"0", kLookupMode, kLookupMode},
+           Case{"1", kRawIdMode, kRawIdMode},
+           Case{"8", kPausedMode, kPausedMode},
+           Case{"9", std::nullopt, std::nullopt},
+           Case{"5", kUnchanged, kUnchanged},
+           Case{"", kLookupMode, kLookupMode},
+           Case{"8\r\n0\r\n", kLookupMode, kLookupMode},
+           Case{"9,1", kRawIdMode, kRawIdMode},
+           Case{"abc", kUnchanged, kLookupMode},
+           Case{" 1x", kUnchanged, kRawIdMode},
+           Case{"9x", kUnchanged, std::nullopt},
+           Case{"1.0", kRawIdMode, kRawIdMode},
+       }) {
+    fake.files.Write(kSwitchFileName, c.content);
+    EXPECT_EQ(ReadModeAfterTick(SwitchReading::kWholeNumber), c.felica) << '"' << c.content << '"';
+    EXPECT_EQ(ReadModeAfterTick(SwitchReading::kLeadingNumber), c.pcsc) << '"' << c.content << '"';
+  }
+}
+
+TEST_F(HostWatchTest, AMissingSwitchFileIsCreatedEmptyAndMeansLookup) {
+  ASSERT_FALSE(fake.files.Exists(kSwitchFileName));
+  EXPECT_EQ(ReadModeAfterTick(SwitchReading::kLeadingNumber), kLookupMode);
+  EXPECT_TRUE(fake.files.Exists(kSwitchFileName));
+  EXPECT_EQ(fake.files.Read(kSwitchFileName), "");
+}
+
+TEST_F(HostWatchTest, AnUnreadableSwitchFileKeepsTheModeUntilItCanBeRead) {
+  std::filesystem::create_directory(fake.files.PathOf(kSwitchFileName));
+  EXPECT_EQ(ReadModeAfterTick(SwitchReading::kWholeNumber), kUnchanged);
+  std::filesystem::remove(fake.files.PathOf(kSwitchFileName));
+
+  fake.files.Write(kSwitchFileName, std::string(64 * 1024, ' ') + "9");
+  EXPECT_EQ(ReadModeAfterTick(SwitchReading::kLeadingNumber), kUnchanged);
+
+  fake.files.Write(kSwitchFileName, "1");
+  EXPECT_EQ(ReadModeAfterTick(SwitchReading::kLeadingNumber), kRawIdMode);
+}
+
+TEST_F(HostWatchTest, HostCheckEndsTheProgramOnlyWhenTheHostIsGoneAndTheWatchIsOn) {
+  HostWatch watch(fake.platform, state, SwitchReading::kWholeNumber);
+  state.ProcessCheckOff = 1;
+  EXPECT_NO_THROW(watch.HostCheckTick());
+
+  state.ProcessCheckOff = 0;
+  fake.processes.running = {kHostProcessName};
+  EXPECT_NO_THROW(watch.HostCheckTick());
+
+  fake.processes.running.clear();
+  try {
+    watch.HostCheckTick();
+    ADD_FAILURE() << "the program did not end without its host";
+  } catch (const ProgramEnded& ended) {
+    EXPECT_EQ(ended.status, 0);
+  }
+}
+
+}  // namespace
+}  // namespace cardwedge
