@@ -43,6 +43,9 @@ class ProgramCopy {
     process_.emplace(std::vector<std::string>{folder_.PathOf("cardwedge").string(), flag, "3"},
                      ProcessOptions{{{"XDG_RUNTIME_DIR", runtime.string()},
                                      {"CARDWEDGE_NO_DIALOGS", "1"},
+                                     // Its PC/SC window stays off any pcscd that other tests
+                                     // run, so it never reads their cards.
+                                     {"PCSCLITE_CSOCK_NAME", runtime.string() + "/no-pcscd"},
                                      {"QT_QPA_PLATFORM", "offscreen"},
                                      {"DISPLAY", ""}}});
   }
