@@ -6,6 +6,7 @@
 #include "platform/flock/flock_instance_guard.h"
 #include "platform/iconv/iconv_text_codec.h"
 #include "platform/libnfc/libnfc_felica_library.h"
+#include "platform/pcsclite/pcsclite_smart_card.h"
 #include "platform/platform.h"
 #include "platform/posix/posix_files.h"
 #include "platform/posix/system_clock.h"
@@ -24,26 +25,6 @@
 namespace {
 
 using namespace cardwedge;
-
-// Backends of later work; each raises or reports that it is not available yet.
-class NoSmartCard : public SmartCard {
- public:
-  ScardResult EstablishContext(std::uint32_t, ScardHandle&) override { return kScardENoService; }
-  ScardResult ListReaders(ScardHandle, char*, std::uint32_t&) override { return kScardENoService; }
-  ScardResult Connect(ScardHandle, const std::string&, std::uint32_t, std::uint32_t, ScardHandle&,
-                      std::uint32_t&) override {
-    return kScardENoService;
-  }
-  ScardResult Disconnect(ScardHandle, std::uint32_t) override { return kScardENoService; }
-  ScardResult ReleaseContext(ScardHandle) override { return kScardENoService; }
-  ScardResult GetStatusChange(ScardHandle, std::uint32_t, ScardReaderState&) override {
-    return kScardENoService;
-  }
-  ScardResult Transmit(ScardHandle, const ScardIoRequest&, const std::uint8_t*, std::uint32_t,
-                       ScardIoRequest&, std::uint8_t*, std::uint32_t&) override {
-    return kScardENoService;
-  }
-};
 
 std::string JoinArguments(int argc, char** argv) {
   std::string text;
@@ -89,7 +70,7 @@ int main(int argc, char** argv) {
   ProcfsProcesses processes;
   FlockInstanceGuard instanceGuard(FlockInstanceGuard::DefaultLockPath());
   IconvTextCodec textCodec;
-  NoSmartCard smartCard;
+  PcscLiteSmartCard smartCard;
   LibnfcFelicaLibrary felicaLibrary;
   Platform platform{toolkit,   files,         clock,     keyboard,  sound,
                     processes, instanceGuard, textCodec, smartCard, felicaLibrary};

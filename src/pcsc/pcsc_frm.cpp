@@ -1,46 +1,130 @@
 #include "pcsc/pcsc_frm.h"
 
+#include <vector>
+
+#include "pcsc/apdu_console.h"
+#include "pcsc/pcsc_mod.h"
+
 namespace cardwedge {
+namespace {
+
+// The multi-string buffer handed to the service: 256 characters, of which it may write 255.
+constexpr std::size_t kReaderListSize = 256;
+
+}  // namespace
 
 PCSCfrm::PCSCfrm(Platform& platform, ProgramState& state)
     : platform_(platform),
       state_(state),
       window_(platform.toolkit.CreateWindow(Declaration())),
-      hostWatch_(platform, state, SwitchReading::kLeadingNumber) {
-  window_->OnClose([this] { Form_Unload(); });
+      hostWatch_(platform, state, SwitchReading::kLeadingNumber),
+      typist_(platform.toolkit, platform.keyboard, Typist::DigitsYield::kYieldFirst) {
+  Toolkit& toolkit = platform.toolkit;
+  Timer1 = toolkit.CreateTimer("Timer1", 100, false, [this] { Timer1_Timer(); });
+  Timer2 = toolkit.CreateTimer("Timer2", 100, false, [this] { Timer2_Timer(); });
+  Timer4 = toolkit.CreateTimer("Timer4", 500, false, [this] { Timer4_Timer(); });
+  WireControls();
 }
 
-WindowSpec PCSCfrm::Declaration() {
-  WindowSpec spec;
-  spec.name = "PCSCfrm";
-  spec.title = "cardwedge - PC/SC reader";
-  spec.clientWidth = 7365;
-  spec.clientHeight = 2280;
-  spec.controls.push_back(
-      {.kind = ControlKind::kPictureBox, .name = "Picture2", .bounds = {270, 180, 6765, 1905}});
-  spec.controls.push_back(
-      {.kind = ControlKind::kLabel,
-       .name = "PasoriLabel1",
-       .text = "PC/SCカードを検出し、学籍番号をホストアプリケーションへ送ります",
-       .bounds = {120, 120, 6525, 480},
-       .parent = "Picture2",
-       .fontPoints = 10});
-  return spec;
+void PCSCfrm::WireControls() {
+  window_->OnClose([this] { Form_Unload(); });
+  window_->Get("btnInit").OnClick([this] { btnInit_Click(); });
+  window_->Get("btnConnect").OnClick([this] { btnConnect_Click(); });
+  window_->Get("btnReset").OnClick([this] { btnReset_Click(); });
+  window_->Get("btnQuit").OnClick([this] { btnQuit_Click(); });
+  window_->Get("Command1").OnClick([this] { Command1_Click(); });
+  window_->Get("btnGetData").OnClick([this] { btnGetData_Click(); });
+  window_->Get("btnSendCommand").OnClick([this] { btnSendCommand_Click(); });
+  window_->Get("btnClear").OnClick([this] { btnClear_Click(); });
+  for (const char* field : {"tbCLA", "tbINS", "tbP1", "tbP2", "tbLc", "tbLe"}) {
+    window_->Get(field).OnKeyPress(FilterHexKey);
+  }
 }
 
 void PCSCfrm::Form_Load() {
   LoadRoster();
+  Initialize();
+  Command1_Click();
   Timer3 = platform_.toolkit.CreateTimer("Timer3", 10000, true, [this] { Timer3_Timer(); });
   Timer5 = platform_.toolkit.CreateTimer("Timer5", 1000, true, [this] { Timer5_Timer(); });
+}
+
+void PCSCfrm::Form_Unload() { platform_.toolkit.End(0); }
+
+void PCSCfrm::Show() { window_->Show(); }
+
+void PCSCfrm::Initialize() {
+  window_->Get("cbReader").SetText("");
+  window_->Get("btnConnect").SetEnabled(false);
+  window_->Get("Frame1").SetEnabled(false);
+  window_->Get("Frame2").SetEnabled(false);
+  window_->Get("btnInit").SetEnabled(true);
+  for (const char* field : {"tbCLA", "tbINS", "tbP1", "tbP2", "tbLc", "tbLe", "tbData"}) {
+    window_->Get(field).SetText("");
+  }
+}
+
+// Releases a context still held, establishes a new one, lists the readers and chooses one.
+void PCSCfrm::btnInit_Click() {
+  SmartCard& smartCard = platform_.smartCard;
+  if (contextHeld_) {
+    smartCard.ReleaseContext(ContextHandle);
+    contextHeld_ = false;
+  }
+  lastListingTime_ = platform_.clock.SecondsSinceMidnight();
+  LastResult = smartCard.EstablishContext(kScardScopeUser, ContextHandle);
+  if (LastResult != kScardSuccess) return;
+  contextHeld_ = true;
+
+  Control& cbReader = window_->Get("cbReader");
+  cbReader.ClearItems();
+  std::array<char, kReaderListSize> readerList{};
+  std::uint32_t readerListLength = kReaderListSize - 1;
+  LastResult = smartCard.ListReaders(ContextHandle, readerList.data(), readerListLength);
+  if (LastResult != kScardSuccess) return;
+  const std::size_t written = std::min<std::size_t>(readerListLength, kReaderListSize - 1);
+  FillReaderList(cbReader,
+                 platform_.textCodec.AnsiToUtf8(std::string_view(readerList.data(), written)));
+
+  std::vector<std::string> names;
+  for (int i = 0; i < cbReader.ItemCount(); ++i) names.push_back(cbReader.ItemText(i));
+  const int chosen = ChooseReader(names);
+  if (chosen >= 0) cbReader.SetListIndex(chosen);
+}
+
+void PCSCfrm::btnReset_Click() {
+  LastResult = platform_.smartCard.Disconnect(CardHandle, kScardUnpowerCard);
+  LastResult = platform_.smartCard.ReleaseContext(ContextHandle);
+  contextHeld_ = false;
+  Initialize();
+}
+
+void PCSCfrm::btnQuit_Click() {
+  LastResult = platform_.smartCard.Disconnect(CardHandle, kScardUnpowerCard);
+  LastResult = platform_.smartCard.ReleaseContext(ContextHandle);
+  contextHeld_ = false;
+  Form_Unload();
+}
+
+// The start step: a new context and reader list, then the state report, then the presence poll.
+void PCSCfrm::Command1_Click() {
+  btnInit_Click();
+  platform_.toolkit.DoEvents();
+  PcscInfo();
+  Timer1->SetEnabled(true);
+}
+
+void PCSCfrm::PcscInfo() {
+  ScardReaderState readerState;
+  readerState.reader = platform_.textCodec.Utf8ToAnsi(window_->Get("cbReader").Text());
+  readerState.currentState = kScardStateUnaware;
+  LastResult = platform_.smartCard.GetStatusChange(ContextHandle, 0, readerState);
+  ReaderBusy = ReaderBusyFromEventState(readerState.eventState);
 }
 
 void PCSCfrm::Timer3_Timer() { hostWatch_.HostCheckTick(); }
 
 void PCSCfrm::Timer5_Timer() { hostWatch_.SwitchFileTick(ScreenMode); }
-
-void PCSCfrm::Form_Unload() { platform_.toolkit.End(0); }
-
-void PCSCfrm::Show() { window_->Show(); }
 
 void PCSCfrm::LoadRoster() {
   roster_ = cardwedge::LoadRoster(platform_.files, platform_.textCodec);

@@ -5,6 +5,13 @@
 
 namespace cardwedge {
 
+void FakeSmartCard::StopService() {
+  serviceDown = true;
+  deadContexts.insert(openContexts.begin(), openContexts.end());
+  openContexts.clear();
+  openCards.clear();
+}
+
 ScardResult FakeSmartCard::EstablishContext(std::uint32_t /*scope*/, ScardHandle& context) {
   ++establishCalls;
   if (serviceDown) return kScardENoService;
@@ -14,7 +21,7 @@ ScardResult FakeSmartCard::EstablishContext(std::uint32_t /*scope*/, ScardHandle
 }
 
 ScardResult FakeSmartCard::ListReaders(ScardHandle context, char* buffer, std::uint32_t& length) {
-  if (serviceDown) return kScardENoService;
+  if (serviceDown || deadContexts.contains(context)) return kScardENoService;
   if (!openContexts.contains(context)) return kScardEInvalidHandle;
   if (readers.empty()) return kScardENoReadersAvailable;
   std::string multiString;
@@ -30,7 +37,7 @@ ScardResult FakeSmartCard::Connect(ScardHandle context, const std::string& reade
                                    std::uint32_t /*shareMode*/, std::uint32_t /*protocols*/,
                                    ScardHandle& card, std::uint32_t& activeProtocol) {
   ++connectAttempts;
-  if (serviceDown) return kScardENoService;
+  if (serviceDown || deadContexts.contains(context)) return kScardENoService;
   if (!openContexts.contains(context)) return kScardEInvalidHandle;
   if (std::find(readers.begin(), readers.end(), reader) == readers.end()) {
     return kScardEUnknownReader;
@@ -50,7 +57,7 @@ ScardResult FakeSmartCard::Disconnect(ScardHandle card, std::uint32_t /*disposit
 }
 
 ScardResult FakeSmartCard::ReleaseContext(ScardHandle context) {
-  if (serviceDown) return kScardENoService;
+  if (deadContexts.erase(context) == 1 || serviceDown) return kScardENoService;
   return openContexts.erase(context) == 1 ? kScardSuccess : kScardEInvalidHandle;
 }
 
@@ -58,7 +65,7 @@ ScardResult FakeSmartCard::GetStatusChange(ScardHandle context, std::uint32_t /*
                                            ScardReaderState& state) {
   state.eventState = eventState;
   if (statusChangeResult) return *statusChangeResult;
-  if (serviceDown) return kScardENoService;
+  if (serviceDown || deadContexts.contains(context)) return kScardENoService;
   if (!openContexts.contains(context)) return kScardEInvalidHandle;
   return kScardSuccess;
 }

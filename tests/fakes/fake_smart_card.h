@@ -28,6 +28,11 @@ class FakeSmartCard : public SmartCard {
                        std::uint32_t sendLength, ScardIoRequest& recvPci, std::uint8_t* recv,
                        std::uint32_t& recvLength) override;
 
+  // The service stops: every call answers SCARD_E_NO_SERVICE, and the contexts established
+  // before stay dead after it is back, until they are released (as pcscd's do).
+  void StopService();
+  void StartService() { serviceDown = false; }
+
   // The service is down: every call answers SCARD_E_NO_SERVICE.
   bool serviceDown = false;
   std::vector<std::string> readers{"Virtual PCD 00 00"};
@@ -40,6 +45,7 @@ class FakeSmartCard : public SmartCard {
   std::optional<ScardResult> statusChangeResult;
 
   std::set<ScardHandle> openContexts;
+  std::set<ScardHandle> deadContexts;
   std::set<ScardHandle> openCards;
   std::vector<std::vector<std::uint8_t>> commands;
   std::vector<std::string> connectedReaders;

@@ -132,22 +132,39 @@ void Pcscd::Kill() {
 
 VpcdReaderConf::VpcdReaderConf(std::string friendly_name, std::uint16_t port)
     : friendly_name_(std::move(friendly_name)) {
-  if (friendly_name_.find('"') != std::string::npos) {
-    throw TestbedError("a reader name cannot contain a double quote");
-  }
   char dir_template[] = "/tmp/cardwedge-readerconf-XXXXXX";
   if (mkdtemp(dir_template) == nullptr) throw TestbedError("cannot create a reader.conf dir");
   dir_ = dir_template;
+  AddReader(friendly_name_, port);
+}
+
+void VpcdReaderConf::AddReader(const std::string& friendly_name, std::uint16_t port) {
+  if (friendly_name.find('"') != std::string::npos) {
+    throw TestbedError("a reader name cannot contain a double quote");
+  }
   // The same shape as the vpcd entry Debian installs in /etc/reader.conf.d: the driver reads
-  // its port from DEVICENAME, and /dev/null as the host means "listen for the card".
+  // its port from DEVICENAME, and /dev/null as the host means "listen for the card". Entries
+  // of one file are listed in file order.
   char port_hex[8];
   std::snprintf(port_hex, sizeof port_hex, "0x%04X", port);
-  std::ofstream conf(dir_ / "vpcd");
-  conf << "FRIENDLYNAME \"" << friendly_name_ << "\"\n"
+  // The driver keeps its connections per slot number in one static table, so each further
+  // entry loads a copy of it of its own.
+  std::filesystem::path driver = CARDWEDGE_VPCD_DRIVER_PATH;
+  const std::filesystem::path conf_path = dir_ / "vpcd";
+  if (std::filesystem::exists(conf_path)) {
+    // pcscd reads every plain file of the directory as configuration, so not there.
+    const std::filesystem::path copy =
+        dir_ / "drivers" / ("libifdvpcd-" + std::to_string(port) + ".so");
+    std::filesystem::create_directories(copy.parent_path());
+    std::filesystem::copy_file(driver, copy, std::filesystem::copy_options::overwrite_existing);
+    driver = copy;
+  }
+  std::ofstream conf(conf_path, std::ios::app);
+  conf << "FRIENDLYNAME \"" << friendly_name << "\"\n"
        << "DEVICENAME   /dev/null:" << port_hex << "\n"
-       << "LIBPATH      " << CARDWEDGE_VPCD_DRIVER_PATH << "\n"
-       << "CHANNELID    " << port_hex << "\n";
-  if (!conf.flush()) throw TestbedError("cannot write " + (dir_ / "vpcd").string());
+       << "LIBPATH      " << driver.string() << "\n"
+       << "CHANNELID    " << port_hex << "\n\n";
+  if (!conf.flush()) throw TestbedError("cannot write " + conf_path.string());
 }
 
 VpcdReaderConf::~VpcdReaderConf() {

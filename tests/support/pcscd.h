@@ -52,6 +52,10 @@ class VpcdReaderConf {
   VpcdReaderConf(const VpcdReaderConf&) = delete;
   VpcdReaderConf& operator=(const VpcdReaderConf&) = delete;
 
+  // Adds a further vpcd entry after the first: readers "<friendly_name> 00 00" and "... 00 01"
+  // on `port` and port + 1, listed after the first entry's.
+  void AddReader(const std::string& friendly_name, std::uint16_t port);
+
   const std::filesystem::path& dir() const { return dir_; }
   // The name pcscd gives the reader in `slot` (0 or 1).
   std::string reader_name(int slot = 0) const;

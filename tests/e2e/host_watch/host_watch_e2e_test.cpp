@@ -11,9 +11,9 @@
 #include <thread>
 
 #include "fake_services.h"
+#include "program_copy.h"
 #include "roster/host_watch.h"
 #include "roster/roster.h"
-#include "program_copy.h"
 #include "testbed.h"
 
 namespace cardwedge {
@@ -32,7 +32,11 @@ bool ExitedWithStatusZero(std::optional<int> status) { return testbed::ExitedWit
 // A copy of the program in a folder of its own, run as `cardwedge <flag> 3` (the PC/SC window).
 class ProgramCopy {
  public:
-  explicit ProgramCopy(const std::string& flag) { copy_.Start({flag, "3"}); }
+  // Its PC/SC window stays off any pcscd that other tests run, so it never reads their cards.
+  explicit ProgramCopy(const std::string& flag) {
+    copy_.Start({flag, "3"},
+                {{"PCSCLITE_CSOCK_NAME", copy_.PathOf("runtime").string() + "/no-pcscd"}});
+  }
 
   bool WaitUntilRunning() { return copy_.WaitUntilRunning(); }
   bool Ended() { return copy_.process().Wait(0ms).has_value(); }

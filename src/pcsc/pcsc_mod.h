@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/smart_card.h"
+#include "platform/toolkit.h"
+
+namespace cardwedge {
+
+// The mark of the preferred reader model in a reader name (exact, case-sensitive).
+inline constexpr std::string_view kPreferredReaderMark = "ACR122U";
+
+// Replaces the combo box's items with the names of a multi-string: each name ends with a NUL and
+// an empty name ends the list. A text that runs out without the closing empty name ends there.
+void FillReaderList(Control& comboBox, std::string_view multiString);
+
+// The index of the reader to use: the first whose name holds the preferred mark, else the last
+// one; -1 when there is none.
+int ChooseReader(const std::vector<std::string>& readerNames);
+
+// 1 when the event state says the card is in use by another application or not answering.
+int ReaderBusyFromEventState(std::uint32_t eventState);
+
+// True for the results that mean the service, the context or the reader itself is gone, as
+// opposed to a reader without a card: the window then needs a new context and reader list.
+bool ServiceOrReaderLost(ScardResult result);
+
+}  // namespace cardwedge

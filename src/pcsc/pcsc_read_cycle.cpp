@@ -1,0 +1,154 @@
+#include "pcsc/get_data.h"
+#include "pcsc/pcsc_frm.h"
+#include "pcsc/pcsc_mod.h"
+#include "roster/read_rules.h"
+
+namespace cardwedge {
+namespace {
+
+// Marks a poll as under way for as long as the handler runs, however it is left.
+class PollUnderWay {
+ public:
+  explicit PollUnderWay(bool& flag) : flag_(flag) { flag_ = true; }
+  ~PollUnderWay() { flag_ = false; }
+  PollUnderWay(const PollUnderWay&) = delete;
+  PollUnderWay& operator=(const PollUnderWay&) = delete;
+
+ private:
+  bool& flag_;
+};
+
+// A lost service or reader is listed again at most this often.
+constexpr double kRelistIntervalSeconds = 1.0;
+
+}  // namespace
+
+// The presence poll: a connect succeeds only while a card is on the reader. A tick that falls
+// due while an earlier poll is still reading (at one of its yields) is held back, so a card is
+// never read by two polls at once.
+void PCSCfrm::Timer1_Timer() {
+  if (pollUnderWay_) return;
+  if (ScreenMode != kLookupMode && ScreenMode != kRawIdMode) return;
+  PollUnderWay underWay(pollUnderWay_);
+  PcscInfo();
+  const ScardResult stateResult = LastResult;
+  btnConnect_Click();
+  window_->Get("Text1").SetText(std::to_string(ReaderBusy));
+  RestartIfServiceLost(stateResult);
+}
+
+void PCSCfrm::btnConnect_Click() {
+  const std::string reader = platform_.textCodec.Utf8ToAnsi(window_->Get("cbReader").Text());
+  LastResult =
+      platform_.smartCard.Connect(ContextHandle, reader, kScardShareShared,
+                                  kScardProtocolT0 | kScardProtocolT1, CardHandle, ActiveProtocol);
+  connectResult_ = LastResult;
+  if (LastResult != kScardSuccess) {
+    CardAlreadyRead = 0;
+    return;
+  }
+  ReadStep();
+}
+
+// When pcscd went away (its old context stays dead after it returns) or the reader did, or no
+// reader was listed, the poll alone could never see a card again: list anew, at most once a
+// second, until it works. A reader without a card is not such a case.
+void PCSCfrm::RestartIfServiceLost(ScardResult stateResult) {
+  const bool lost = ServiceOrReaderLost(stateResult) || ServiceOrReaderLost(connectResult_) ||
+                    window_->Get("cbReader").ItemCount() == 0;
+  if (!lost) return;
+  const double now = platform_.clock.SecondsSinceMidnight();
+  if (lastListingTime_ && ElapsedSince(now, *lastListingTime_) < kRelistIntervalSeconds) return;
+  btnInit_Click();
+}
+
+// Reads the connected card once (a card left on the reader is not read again), releases card
+// and context, and hands over to the restart.
+void PCSCfrm::ReadStep() {
+  Toolkit& toolkit = platform_.toolkit;
+  toolkit.DoEvents();
+  if (CardAlreadyRead == 0) btnGetData_Click();
+  toolkit.DoEvents();
+  CardAlreadyRead = 1;
+  btnReset_Click();
+  Timer1->SetEnabled(false);
+  Timer2->SetEnabled(true);
+  window_->Get("btnConnect").SetEnabled(false);
+  window_->Get("Frame1").SetEnabled(true);
+  window_->Get("Frame2").SetEnabled(true);
+}
+
+void PCSCfrm::Timer2_Timer() {
+  Timer2->SetEnabled(false);
+  platform_.toolkit.DoEvents();
+  Command1_Click();
+}
+
+void PCSCfrm::Timer4_Timer() {
+  window_->Get("PCSCLabel2").SetText("");
+  Timer4->SetEnabled(false);
+}
+
+void PCSCfrm::btnGetData_Click() {
+  ValidResponse = false;
+  ClearBuffers();
+  const bool iso14443Uid = window_->Get("check1").Value() == 1;
+  const auto command = GetDataCommand(iso14443Uid);
+  std::copy(command.begin(), command.end(), SendBuffer.begin());
+  SendLength = static_cast<std::uint32_t>(command.size());
+  RecvLength = 255;
+  LastResult = SendAPDU(2);
+  if (LastResult != kScardSuccess || !ValidResponse) return;
+
+  const std::string cardId = CardIdText(RecvBuffer.data(), RecvLength, iso14443Uid);
+  window_->Get("rbOutput").AppendText(cardId + "\n");
+  if (ScreenMode == kRawIdMode) {
+    TypeCardId(cardId);
+  } else {
+    LookUpAndType(cardId);
+  }
+}
+
+// Raw-ID mode types every read. An identifier that has no keys (the "UID:" prefix) or is empty
+// is shown but not typed: a lone Enter would reach the host as input.
+void PCSCfrm::TypeCardId(const std::string& cardId) {
+  if (cardId.empty()) return;
+  try {
+    typist_.TypeText(cardId);
+  } catch (const TypingError&) {
+    // Nothing was typed; the line in the output pane stays.
+  }
+}
+
+void PCSCfrm::LookUpAndType(const std::string& cardId) {
+  const std::optional<std::string> value =
+      PasswordSearch(roster_, cardId, EmptyCardIds::kNeverMatch, lookup);
+  window_->Get("PCSCLabel2").SetText(cardId);
+  Timer4->SetEnabled(true);
+
+  if (ClassifyFoundValue(value) != FoundValue::kTypeable) {
+    PlaySoundIfPresent(platform_, kWarningSoundName);
+    window_->Get("PCSCLabel5").SetText("---");
+    return;
+  }
+  const double now = platform_.clock.SecondsSinceMidnight();
+  if (!RepeatAccepted(cardId, LastCardId, ElapsedSince(now, LastReadTime),
+                      lookup.SecondEntryFlag)) {
+    return;
+  }
+  LastCardId = cardId;
+  LastReadTime = now;
+  PlaySoundIfPresent(platform_, kConfirmationSoundName);
+  window_->Get("PCSCLabel5").SetText(*value + " " + lookup.FoundText);
+
+  if (state_.FelicaTyping == 1) BusyCount();
+  state_.PcscTyping = 1;
+  try {
+    typist_.TypeDigits(*value);
+  } catch (const TypingError&) {
+    // Nothing was typed; the read is over all the same.
+  }
+  state_.PcscTyping = 0;
+}
+
+}  // namespace cardwedge

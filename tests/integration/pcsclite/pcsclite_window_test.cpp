@@ -1,0 +1,119 @@
+// The PC/SC window against the real pcscd: vpcd readers, the test bed's virtual card, and the
+// pcsc-lite backend.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "real_service_window.h"
+#include "testbed.h"
+
+namespace cardwedge {
+namespace {
+
+using namespace std::chrono_literals;
+using testbed::Pcscd;
+using testbed::VirtualCard;
+using testbed::VpcdReaderConf;
+
+int CountLines(const std::string& text) { return static_cast<int>(std::ranges::count(text, '\n')); }
+
+int OpenDescriptors() {
+  return static_cast<int>(
+      std::ranges::distance(std::filesystem::directory_iterator("/proc/self/fd")));
+}
+
+TEST(PcscliteWindowTest, UidsOfEveryLengthAreShownAsHexLines) {
+  Pcscd pcscd;
+  pcscd.Start();
+  RealServiceWindow window;
+  ASSERT_EQ(window.Get("cbReader").Text(), "Virtual PCD 00 01");  // the last reader listed
+  VirtualCard card(VirtualCard::kDefaultPort + 1);
+  std::string expected;
+  for (const char* uid : {"04A22B1A", "04A22B1A5C3E80", "0102030405060708090A"}) {
+    card.Insert(uid);
+    expected += std::string(uid) + "\n";
+    EXPECT_TRUE(window.RunUntil([&] { return window.Output() == expected; }, 5s)) << uid;
+    card.Remove();
+    EXPECT_TRUE(window.RunUntil([&] { return window.form->CardAlreadyRead == 0; }, 5s));
+  }
+
+  window.Get("check1").SetValue(1);
+  card.Insert("04A22B1A");
+  EXPECT_TRUE(window.RunUntil([&] { return window.Output().ends_with("UID:04A22B1A\n"); }, 5s));
+  card.Remove();
+  EXPECT_TRUE(window.RunUntil([&] { return window.form->CardAlreadyRead == 0; }, 5s));
+
+  // A card that does not support GET DATA is asked once and shows nothing.
+  window.Get("check1").SetValue(0);
+  const std::string before = window.Output();
+  card.SetStatus("6A81");
+  card.Insert("04A22B1A");
+  const auto getDataCount = [&] { return std::ranges::count(card.Apdus(), "FFCA000000"); };
+  EXPECT_TRUE(window.RunUntil([&] { return getDataCount() == 4; }, 5s));
+  window.RunUntil([] { return false; }, 1s);
+  EXPECT_EQ(window.Output(), before);
+  EXPECT_EQ(getDataCount(), 4);
+}
+
+TEST(PcscliteWindowTest, Acr122uReaderIsChosenOverAnotherListedAfterIt) {
+  constexpr std::uint16_t kAcrPort = 35973;
+  constexpr std::uint16_t kOtherPort = 35983;
+  VpcdReaderConf conf("ACS ACR122U PICC Interface", kAcrPort);
+  conf.AddReader("Generic Contactless", kOtherPort);
+  Pcscd pcscd(Pcscd::Options{.config_dir = conf.dir()});
+  pcscd.Start();
+  RealServiceWindow window;
+  Control& readers = window.Get("cbReader");
+  ASSERT_EQ(readers.ItemCount(), 4);
+  EXPECT_EQ(readers.ItemText(3), "Generic Contactless 00 01");
+  EXPECT_EQ(readers.Text(), "ACS ACR122U PICC Interface 00 00");
+
+  VirtualCard other(kOtherPort + 1);
+  other.Insert("11223344");
+  VirtualCard acr(kAcrPort);
+  acr.Insert("04A22B1A");
+  EXPECT_TRUE(window.RunUntil([&] { return !window.Output().empty(); }, 5s));
+  window.RunUntil([] { return false; }, 500ms);
+  EXPECT_EQ(window.Output(), "04A22B1A\n");
+}
+
+TEST(PcscliteWindowTest, CardIsReadSoonAfterPcscdRestartsWithoutAClick) {
+  Pcscd pcscd;
+  pcscd.Start();
+  RealServiceWindow window;
+  VirtualCard card(VirtualCard::kDefaultPort + 1);
+  card.Insert("04A22B1A");
+  ASSERT_TRUE(window.RunUntil([&] { return CountLines(window.Output()) == 1; }, 5s));
+  card.Remove();
+
+  pcscd.Kill();
+  window.RunUntil([] { return false; }, 1500ms);
+  pcscd.Start();
+  card.Insert("0A0B0C0D");
+  EXPECT_TRUE(window.RunUntil([&] { return window.Output().ends_with("0A0B0C0D\n"); }, 3s));
+}
+
+TEST(PcscliteWindowTest, OpenDescriptorsDoNotGrowOverAThousandPresentations) {
+  Pcscd pcscd;
+  pcscd.Start();
+  RealServiceWindow window;
+  VirtualCard card(VirtualCard::kDefaultPort + 1);
+  card.Insert("04A22B1A");
+  ASSERT_TRUE(window.RunUntil([&] { return CountLines(window.Output()) == 1; }, 5s));
+  const int descriptors = OpenDescriptors();
+
+  constexpr int kPresentations = 1000;
+  for (int i = 2; i <= kPresentations; ++i) {
+    // Taken away and laid down again at once: the next connect fails, the one after reads.
+    card.Remove();
+    card.Insert("04A22B1A");
+    ASSERT_TRUE(window.RunUntil([&] { return CountLines(window.Output()) == i; }, 5s, 1ms))
+        << "presentation " << i;
+  }
+  EXPECT_LE(OpenDescriptors(), descriptors);
+}
+
+}  // namespace
+}  // namespace cardwedge

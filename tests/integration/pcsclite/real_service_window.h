@@ -1,0 +1,48 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "fake_felica_library.h"
+#include "fake_services.h"
+#include "fake_toolkit.h"
+#include "pcsc/pcsc_frm.h"
+#include "platform/iconv/iconv_text_codec.h"
+#include "platform/pcsclite/pcsclite_smart_card.h"
+#include "platform/posix/system_clock.h"
+
+namespace cardwedge {
+
+// The PC/SC window with the real smart-card service and clock; its timers are fired by the test
+// as an event loop would, and what it types is recorded.
+class RealServiceWindow {
+ public:
+  using Duration = std::chrono::milliseconds;
+
+  RealServiceWindow();
+
+  // Fires the window's due timers every `period` until `done` holds; false after `timeout`.
+  bool RunUntil(const std::function<bool()>& done, Duration timeout,
+                Duration period = Duration{100});
+
+  FakeControl& Get(const std::string& name) { return toolkit.window("PCSCfrm").Get(name); }
+  std::string Output() { return Get("rbOutput").Text(); }
+
+  FakeToolkit toolkit;
+  TempFolderFiles files;
+  SystemClock clock;
+  FakeKeyboard keyboard;
+  FakeSound sound;
+  FakeProcesses processes;
+  FakeInstanceGuard guard;
+  IconvTextCodec codec;
+  PcscLiteSmartCard smartCard;
+  FakeFelicaLibrary felica;
+  Platform platform;
+  ProgramState state;
+  std::unique_ptr<PCSCfrm> form;
+};
+
+}  // namespace cardwedge
