@@ -21,6 +21,9 @@ WindowSpec FelicaForm1::Declaration() {
   spec.title = "cardwedge - FeliCa reader";
   spec.clientWidth = 7350;
   spec.clientHeight = 2400;
+  // Side by side with the PC/SC window when both run, this one on the left.
+  spec.left = 600;
+  spec.top = 600;
   spec.background = Rgb{128, 255, 128};
   const auto add = [&spec](ControlSpec control) { spec.controls.push_back(std::move(control)); };
   add({.kind = ControlKind::kPictureBox, .name = "PasoriPicture1", .bounds = {0, 0, 7350, 2400}});

@@ -17,6 +17,9 @@ WindowSpec PCSCfrm::Declaration() {
   spec.title = "cardwedge - PC/SC reader";
   spec.clientWidth = 7365;
   spec.clientHeight = 2280;
+  // To the right of the FeliCa window when both run.
+  spec.left = 8550;
+  spec.top = 600;
   const auto add = [&spec](ControlSpec control) { spec.controls.push_back(std::move(control)); };
 
   add({.kind = ControlKind::kPictureBox, .name = "Picture2", .bounds = {270, 180, 6765, 1905}});
