@@ -9,6 +9,7 @@
 #include "fake_smart_card.h"
 #include "felica/felica_form1.h"
 #include "roster/read_rules.h"
+#include "roster_line.h"
 
 namespace cardwedge {
 namespace {
@@ -24,25 +25,14 @@ constexpr char kUnknownCardText[] = "AAAAAAAAAAAAAAA1";
 constexpr Idm kNotANumberCard{0x0C, 0x0C, 0x0C, 0x0C, 0x0C, 0x0C, 0x0C, 0x0C};
 constexpr Idm kFractionCard{0x0D, 0x0D, 0x0D, 0x0D, 0x0D, 0x0D, 0x0D, 0x0D};
 
-std::string Record(const std::string& value, const std::string& text, const std::string& card) {
-  std::string line = "r";
-  for (int i = 2; i <= 50; ++i) {
-    line += ',';
-    if (i == 2) line += value;
-    if (i == 3) line += text;
-    if (i == 49) line += card;
-  }
-  return line + "\r\n";
-}
-
 class FelicaReadCycleTest : public ::testing::Test {
  protected:
   FelicaReadCycleTest() {
-    fake.files.Write(kRosterFileName, Record("00123", "Sato", kCardAText) +
-                                          Record("2002", "Suzuki", "0202020202020202") +
-                                          Record("45", "Tanaka", "0B0B0B0B0B0B0B0B") +
-                                          Record("abc", "Ito", "0C0C0C0C0C0C0C0C") +
-                                          Record("12.5", "Kato", "0D0D0D0D0D0D0D0D"));
+    fake.files.Write(kRosterFileName, RosterLine("00123", "Sato", kCardAText) +
+                                          RosterLine("2002", "Suzuki", "0202020202020202") +
+                                          RosterLine("45", "Tanaka", "0B0B0B0B0B0B0B0B") +
+                                          RosterLine("abc", "Ito", "0C0C0C0C0C0C0C0C") +
+                                          RosterLine("12.5", "Kato", "0D0D0D0D0D0D0D0D"));
     fake.files.Write(kConfirmationSoundName, "RIFF");
     fake.files.Write(kFelicaSwitchFileName, "");
     form = std::make_unique<FelicaForm1>(fake.platform, state);

@@ -11,6 +11,7 @@
 #include "fake_smart_card.h"
 #include "pcsc/pcsc_frm.h"
 #include "roster/read_rules.h"
+#include "roster_line.h"
 
 namespace cardwedge {
 
@@ -27,24 +28,13 @@ class PcscWindowTest : public ::testing::Test {
   static inline const std::vector<std::uint8_t> kUnknownCard{0x99, 0x88, 0x77, 0x66};
 
   PcscWindowTest() {
-    fake.files.Write(kRosterFileName,
-                     Record("101", "Sato", "04A22B1A") + Record("202", "Suzuki", "0A0B0C0D") +
-                         Record("303", "Tanaka", "11223344") + Record("12.5", "Ito", "DEADBEEF") +
-                         Record("000", "Kato", "00000001"));
+    fake.files.Write(kRosterFileName, RosterLine("101", "Sato", "04A22B1A") +
+                                          RosterLine("202", "Suzuki", "0A0B0C0D") +
+                                          RosterLine("303", "Tanaka", "11223344") +
+                                          RosterLine("12.5", "Ito", "DEADBEEF") +
+                                          RosterLine("000", "Kato", "00000001"));
     fake.files.Write(kConfirmationSoundName, "RIFF");
     fake.files.Write(kWarningSoundName, "RIFF");
-  }
-
-  static std::string Record(const std::string& value, const std::string& text,
-                            const std::string& card) {
-    std::string line = "r";
-    for (int i = 2; i <= 50; ++i) {
-      line += ',';
-      if (i == 2) line += value;
-      if (i == 3) line += text;
-      if (i == 49) line += card;
-    }
-    return line + "\r\n";
   }
 
   void Open() {

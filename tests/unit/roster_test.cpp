@@ -6,22 +6,10 @@
 
 #include "fake_services.h"
 #include "platform/iconv/iconv_text_codec.h"
+#include "roster_line.h"
 
 namespace cardwedge {
 namespace {
-
-// A roster line of 50 fields with the value in field 2, the text in 3 and the card in 49.
-std::string Record(const std::string& value, const std::string& text, const std::string& card,
-                   int fields = 50) {
-  std::string line = "r";
-  for (int i = 2; i <= fields; ++i) {
-    line += ',';
-    if (i == 2) line += value;
-    if (i == 3) line += text;
-    if (i == 49) line += card;
-  }
-  return line + "\r\n";
-}
 
 class RosterTest : public ::testing::Test {
  protected:
@@ -33,7 +21,7 @@ class RosterTest : public ::testing::Test {
 };
 
 TEST_F(RosterTest, MissingFolderFileIsCreatedAndTheProgramFolderUsed) {
-  WriteRoster(Record("00123", "Sato", "0102030405060708"));
+  WriteRoster(RosterLine("00123", "Sato", "0102030405060708"));
   const Roster roster = Load();
   EXPECT_TRUE(files.Exists(kRosterFolderFileName));
   EXPECT_EQ(files.Read(kRosterFolderFileName), "");
@@ -45,7 +33,7 @@ TEST_F(RosterTest, MissingFolderFileIsCreatedAndTheProgramFolderUsed) {
 }
 
 TEST_F(RosterTest, LastFieldOfTheFolderFileNamesTheFolderAndASeparatorIsAlwaysAppended) {
-  files.Write("b/" + std::string(kRosterFileName), Record("2", "B", "bb"));
+  files.Write("b/" + std::string(kRosterFileName), RosterLine("2", "B", "bb"));
   const std::string b = (files.folder() / "b").string();
   files.Write(kRosterFolderFileName, "/nowhere/a\r\n" + b + "\r\n");
   EXPECT_EQ(Load().RosterValue[1], "2");
@@ -58,7 +46,7 @@ TEST_F(RosterTest, LastFieldOfTheFolderFileNamesTheFolderAndASeparatorIsAlwaysAp
   EXPECT_EQ(Load().RosterFolder, b + "//");
 
   // Quoted, a comma belongs to the folder name.
-  files.Write("c,d/" + std::string(kRosterFileName), Record("3", "C", "cc"));
+  files.Write("c,d/" + std::string(kRosterFileName), RosterLine("3", "C", "cc"));
   files.Write(kRosterFolderFileName, "\"" + (files.folder() / "c,d").string() + "\"");
   EXPECT_EQ(Load().RosterValue[1], "3");
 }
@@ -66,8 +54,8 @@ TEST_F(RosterTest, LastFieldOfTheFolderFileNamesTheFolderAndASeparatorIsAlwaysAp
 TEST_F(RosterTest, RecordsAreFiftyFieldsWhateverTheLinesSay) {
   // The first line is a header and loads as record 1; a 49-field line pulls the next line's
   // first field in as its field 50, so every later field shifts by one.
-  WriteRoster(Record("value", "text", "card") + Record("1", "A", "aa", 49) +
-              Record("2", "B", "bb") + "tail\r\n");
+  WriteRoster(RosterLine("value", "text", "card") + RosterLine("1", "A", "aa", 49) +
+              RosterLine("2", "B", "bb") + "tail\r\n");
   const Roster roster = Load();
   ASSERT_EQ(roster.RosterCount, 3);
   EXPECT_EQ(roster.RosterValue[1], "value");
@@ -77,8 +65,8 @@ TEST_F(RosterTest, RecordsAreFiftyFieldsWhateverTheLinesSay) {
 }
 
 TEST_F(RosterTest, TextsAreKeptExactlyAndBlankLinesSkipped) {
-  WriteRoster("\r\n" + Record("\"0012\"", "\" Ito, Ken \"", "x") + "\r\n\r\n" +
-              Record("0012", "Ono", "y"));
+  WriteRoster("\r\n" + RosterLine("\"0012\"", "\" Ito, Ken \"", "x") + "\r\n\r\n" +
+              RosterLine("0012", "Ono", "y"));
   const Roster roster = Load();
   ASSERT_EQ(roster.RosterCount, 2);
   EXPECT_EQ(roster.RosterValue[1], "0012");
@@ -93,13 +81,13 @@ TEST_F(RosterTest, EmptyRosterLoadsNoRecord) {
 
 TEST_F(RosterTest, TenThousandRecordsLoadAndTheNextIsRefusedWithItsNumber) {
   std::string content;
-  for (int i = 1; i <= kMaxRosterRecords; ++i) content += Record(std::to_string(i), "t", "c");
+  for (int i = 1; i <= kMaxRosterRecords; ++i) content += RosterLine(std::to_string(i), "t", "c");
   WriteRoster(content);
   const Roster roster = Load();
   EXPECT_EQ(roster.RosterCount, 10000);
   EXPECT_EQ(roster.RosterValue[10000], "10000");
 
-  WriteRoster(content + Record("10001", "t", "c"));
+  WriteRoster(content + RosterLine("10001", "t", "c"));
   try {
     Load();
     FAIL() << "the 10001st record was accepted";
@@ -122,7 +110,7 @@ TEST_F(RosterTest, LoadFailuresNameTheFileAndTheProblem) {
       },
       RosterError);
 
-  WriteRoster(Record("1", "A", "a") + "r,2,B\r\n");
+  WriteRoster(RosterLine("1", "A", "a") + "r,2,B\r\n");
   try {
     Load();
     FAIL() << "a truncated record was accepted";
@@ -139,9 +127,9 @@ TEST_F(RosterTest, LoadFailuresNameTheFileAndTheProblem) {
 
 TEST_F(RosterTest, Cp932AndUtf8RostersGiveTheSameText) {
   // "佐藤表" in CP932 (表 ends with a backslash byte) and in UTF-8.
-  WriteRoster(Record("1", "\x8D\xB2\x93\xA1\x95\x5C", "c"));
+  WriteRoster(RosterLine("1", "\x8D\xB2\x93\xA1\x95\x5C", "c"));
   const std::string fromCp932 = Load().RosterText[1];
-  WriteRoster(Record("1", "佐藤表", "c"));
+  WriteRoster(RosterLine("1", "佐藤表", "c"));
   EXPECT_EQ(Load().RosterText[1], "佐藤表");
   EXPECT_EQ(fromCp932, "佐藤表");
 }

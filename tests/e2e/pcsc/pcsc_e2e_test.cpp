@@ -5,23 +5,20 @@
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
-#include <optional>
 #include <thread>
 
-#include "fake_services.h"
+#include "program_copy.h"
 #include "roster/host_watch.h"
 #include "roster/roster.h"
+#include "roster_line.h"
 #include "testbed.h"
 
 namespace cardwedge {
 namespace {
 
 using namespace std::chrono_literals;
-using testbed::ChildProcess;
 using testbed::KeyCapture;
 using testbed::Pcscd;
-using testbed::ProcessOptions;
 using testbed::VirtualCard;
 using testbed::Xvfb;
 
@@ -29,39 +26,19 @@ constexpr char kRosterCard[] = "04A22B1A";
 constexpr char kRosterValue[] = "4321";
 constexpr char kUnknownCard[] = "11223344";
 
-std::string Record(const std::string& value, const std::string& card) {
-  std::string line = "r";
-  for (int i = 2; i <= 50; ++i) {
-    line += ',';
-    if (i == 2) line += value;
-    if (i == 3) line += "Sato";
-    if (i == 49) line += card;
-  }
-  return line + "\r\n";
-}
-
 // A copy of the program in a folder of its own with a one-card roster, its window on the
 // display, the host watch off.
 class ProgramCopy {
  public:
   explicit ProgramCopy(const std::string& display) {
-    std::filesystem::copy_file(CARDWEDGE_PROGRAM_PATH, folder_.PathOf("cardwedge"));
-    folder_.Write(kRosterFileName, Record(kRosterValue, kRosterCard));
-    folder_.Write(kRosterFolderFileName, "");
-    const std::filesystem::path runtime = folder_.PathOf("runtime");
-    std::filesystem::create_directory(runtime);
-    process_.emplace(std::vector<std::string>{folder_.PathOf("cardwedge").string(), "1", "3"},
-                     ProcessOptions{{{"XDG_RUNTIME_DIR", runtime.string()},
-                                     {"CARDWEDGE_NO_DIALOGS", "1"},
-                                     {"QT_QPA_PLATFORM", "xcb"},
-                                     {"DISPLAY", display}}});
+    copy_.Write(kRosterFileName, RosterLine(kRosterValue, "Sato", kRosterCard));
+    copy_.Start({"1", "3"}, {{"DISPLAY", display}});
   }
 
-  void WriteSwitchFile(const std::string& content) { folder_.Write(kSwitchFileName, content); }
+  void WriteSwitchFile(const std::string& content) { copy_.Write(kSwitchFileName, content); }
 
  private:
-  TempFolderFiles folder_;
-  std::optional<ChildProcess> process_;
+  testbed::ProgramCopy copy_;
 };
 
 class PcscE2e : public ::testing::Test {

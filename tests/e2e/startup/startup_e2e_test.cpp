@@ -35,8 +35,9 @@ class StartupE2eTest : public ::testing::Test {
   static std::set<std::string> OpenWindows() {
     std::set<std::string> titles;
     for (const char* title : {kFelicaTitle, kPcscTitle}) {
-      ChildProcess search({"xdotool", "search", "--onlyvisible", "--name", std::string("^") + title + "$"},
-                          {{{"DISPLAY", xvfb_->display()}}, ErrorOutput::kDiscard});
+      ChildProcess search(
+          {"xdotool", "search", "--onlyvisible", "--name", std::string("^") + title + "$"},
+          {{{"DISPLAY", xvfb_->display()}}, ErrorOutput::kDiscard});
       if (ExitedWith(search.Wait(kEventTimeout), 0)) titles.insert(title);
     }
     return titles;
