@@ -73,15 +73,7 @@ void FelicaForm1::TypeFoundValue(const std::optional<std::string>& value) {
   }
   PlaySoundIfPresent(platform_, kConfirmationSoundName);
   window_->Get("PasoriLabel5").SetText(*value + " " + lookup_.FoundText);
-  if (state_.PcscTyping == 1) BusyCount();
-  state_.FelicaTyping = 1;
-  try {
-    typist_.TypeDigits(*value);
-  } catch (...) {
-    state_.FelicaTyping = 0;
-    throw;
-  }
-  state_.FelicaTyping = 0;
+  TypeDigitsFlagged(typist_, *value, state_.FelicaTyping, state_.PcscTyping);
 }
 
 // The error path: the cycle ends by deleting the FeliCa switch file; a file that is not there,

@@ -141,14 +141,11 @@ void PCSCfrm::LookUpAndType(const std::string& cardId) {
   PlaySoundIfPresent(platform_, kConfirmationSoundName);
   window_->Get("PCSCLabel5").SetText(*value + " " + lookup.FoundText);
 
-  if (state_.FelicaTyping == 1) BusyCount();
-  state_.PcscTyping = 1;
   try {
-    typist_.TypeDigits(*value);
+    TypeDigitsFlagged(typist_, *value, state_.PcscTyping, state_.FelicaTyping);
   } catch (const TypingError&) {
     // Nothing was typed; the read is over all the same.
   }
-  state_.PcscTyping = 0;
 }
 
 }  // namespace cardwedge

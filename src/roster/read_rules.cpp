@@ -34,4 +34,15 @@ void BusyCount() {
   while (count <= 1000) count = count + 1;
 }
 
+void TypeDigitsFlagged(Typist& typist, std::string_view value, int& ownTyping,
+                       const int& otherTyping) {
+  if (otherTyping == 1) BusyCount();
+  ownTyping = 1;
+  struct ClearOnExit {
+    int& flag;
+    ~ClearOnExit() { flag = 0; }
+  } clear{ownTyping};
+  typist.TypeDigits(value);
+}
+
 }  // namespace cardwedge

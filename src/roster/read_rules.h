@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "roster/typing.h"
 
 namespace cardwedge {
 
@@ -35,5 +36,11 @@ void PlaySoundIfPresent(Platform& platform, const std::string& soundName);
 // The fixed busy delay a window makes before typing while the other window types: a count past
 // 1000, not a wait for the other window to finish.
 void BusyCount();
+
+// Types a found value under the two windows' typing flags: the busy delay first when the other
+// window is typing, then the window's own flag is 1 while it types and back to 0 afterwards, also
+// when typing fails (the error goes on to the caller).
+void TypeDigitsFlagged(Typist& typist, std::string_view value, int& ownTyping,
+                       const int& otherTyping);
 
 }  // namespace cardwedge
