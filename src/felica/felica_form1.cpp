@@ -95,7 +95,7 @@ void FelicaForm1::PasoriCommand1_Click() { module_.OpenFelicaReader(platform_.fe
 
 void FelicaForm1::PasoriCommand2_Click() { ReadFelicaCard(); }
 
-void FelicaForm1::PasoriCommand4_Click() { hostWatch_.HostCheckTick(); }
+void FelicaForm1::PasoriCommand4_Click() { hostWatch_.HostCheck(); }
 
 void FelicaForm1::Form_Unload() { platform_.toolkit.End(0); }
 

@@ -60,7 +60,10 @@ void HostWatch::SwitchFileTick(int& readMode) {
 }
 
 void HostWatch::HostCheckTick() {
-  if (state_.ProcessCheckOff == 1) return;
+  if (state_.ProcessCheckOff != 1) HostCheck();
+}
+
+void HostWatch::HostCheck() {
   if (!processCheck(kHostProcessName)) platform_.toolkit.End(0);
 }
 

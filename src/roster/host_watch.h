@@ -36,6 +36,8 @@ class HostWatch {
   void SwitchFileTick(int& readMode);
   // Ends the program when the host process is not running, unless the watch is off.
   void HostCheckTick();
+  // Ends the program when the host process is not running.
+  void HostCheck();
 
   bool processCheck(const std::string& pName);
   bool fFileExist(const std::string& mFileName);
