@@ -87,6 +87,7 @@ void PCSCfrm::btnInit_Click() {
                  platform_.textCodec.AnsiToUtf8(std::string_view(readerList.data(), written)));
 
   std::vector<std::string> names;
+  names.reserve(static_cast<std::size_t>(cbReader.ItemCount()));
   for (int i = 0; i < cbReader.ItemCount(); ++i) names.push_back(cbReader.ItemText(i));
   const int chosen = ChooseReader(names);
   if (chosen >= 0) cbReader.SetListIndex(chosen);

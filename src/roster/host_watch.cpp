@@ -6,7 +6,7 @@
 namespace cardwedge {
 namespace {
 
-constexpr std::size_t kMaxSwitchFileBytes = 64 * 1024;
+constexpr std::size_t kMaxSwitchFileBytes = std::size_t{64} * 1024;
 
 }  // namespace
 

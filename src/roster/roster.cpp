@@ -7,8 +7,8 @@
 namespace cardwedge {
 namespace {
 
-constexpr std::size_t kMaxFolderFileBytes = 64 * 1024;
-constexpr std::size_t kMaxRosterFileBytes = 256 * 1024 * 1024;
+constexpr std::size_t kMaxFolderFileBytes = std::size_t{64} * 1024;
+constexpr std::size_t kMaxRosterFileBytes = std::size_t{256} * 1024 * 1024;
 
 std::string ReadFolderFile(Files& files, const std::string& path) {
   try {

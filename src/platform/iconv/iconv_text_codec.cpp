@@ -10,7 +10,9 @@ namespace {
 
 std::string Cp932ToUtf8(std::string_view text) {
   iconv_t cd = ::iconv_open("UTF-8", "CP932");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(text);
+  // iconv_open reports failure as the handle (iconv_t)-1.
+  const auto failed = reinterpret_cast<iconv_t>(-1);  // NOLINT(performance-no-int-to-ptr)
+  if (cd == failed) return std::string(text);
   std::string out;
   std::string input(text);
   char* in = input.data();
