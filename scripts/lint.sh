@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Checks formatting and clang-tidy findings; needs a configured build/ (compile_commands.json).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+findings=$(run-clang-tidy -p build -quiet 'src/' 2>/dev/null | grep -E 'warning:|error:' || true)
+if [ -n "$findings" ]; then
+  printf '%s\n' "$findings"
+  echo "clang-tidy: findings above" >&2
+  exit 1
+fi
+echo "lint: clang-format and clang-tidy are clean"
