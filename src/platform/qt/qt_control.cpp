@@ -21,8 +21,7 @@ std::string FromQt(const QString& text) { return text.toStdString(); }
 
 }  // namespace
 
-QtControl::QtControl(ControlKind kind, QWidget* widget)
-    : kind_(kind), widget_(widget), visible_(true) {}
+QtControl::QtControl(QWidget* widget) : widget_(widget), visible_(true) {}
 
 std::string QtControl::Text() const {
   if (auto* label = qobject_cast<QLabel*>(widget_)) return FromQt(label->text());

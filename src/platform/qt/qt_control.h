@@ -11,7 +11,7 @@ namespace cardwedge {
 // One rendered control; the widget is owned by its parent widget.
 class QtControl : public QObject, public Control {
  public:
-  QtControl(ControlKind kind, QWidget* widget);
+  explicit QtControl(QWidget* widget);
 
   QWidget* widget() const { return widget_; }
 
@@ -39,7 +39,6 @@ class QtControl : public QObject, public Control {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  ControlKind kind_;
   QWidget* widget_;
   bool visible_;
   std::function<void(int&)> keyPress_;

@@ -91,7 +91,7 @@ QtWindow::QtWindow(const WindowSpec& spec) : widget_(std::make_unique<QtWindowWi
       widget->setFont(font);
     }
     widget->setEnabled(control.enabled);
-    auto rendered = std::make_unique<QtControl>(control.kind, widget);
+    auto rendered = std::make_unique<QtControl>(widget);
     rendered->SetVisible(control.visible);
     controls_.emplace(control.name, std::move(rendered));
     if (control.tabIndex >= 0) tabbed.push_back(&control);
