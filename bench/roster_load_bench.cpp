@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "figures.h"
 #include "platform/iconv/iconv_text_codec.h"
 #include "platform/posix/posix_files.h"
 #include "roster/roster.h"
@@ -74,10 +74,12 @@ int main() {
   std::sort(milliseconds.begin(), milliseconds.end());
   std::filesystem::remove_all(folder);
 
-  std::printf("roster load, %d records: median %.2f ms, min %.2f ms, max %.2f ms (21 runs)\n",
-              count, milliseconds[milliseconds.size() / 2], milliseconds.front(),
-              milliseconds.back());
-  std::printf("roster load peak memory: %ld KiB above the %ld KiB resident before loading\n",
-              std::max(peakAfter, peakBefore) - rssBefore, rssBefore);
+  bench::PrintRow("roster load, " + std::to_string(count) + " records",
+                  bench::Format("median %6.2f ms, ", milliseconds[milliseconds.size() / 2]) +
+                      bench::Format("max %.2f ms (21 runs)", milliseconds.back()),
+                  "< 20 ms");
+  bench::PrintRow("roster load: peak memory added",
+                  std::to_string(std::max(peakAfter, peakBefore) - rssBefore) + " KiB above " +
+                      std::to_string(rssBefore) + " KiB");
   return 0;
 }

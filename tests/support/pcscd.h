@@ -36,6 +36,7 @@ class Pcscd {
   // SIGKILL: a crash, leaving its socket and pid files behind.
   void Kill();
   bool running() const { return process_ != nullptr; }
+  pid_t pid() const { return process_ ? process_->pid() : -1; }
 
  private:
   Options options_;
