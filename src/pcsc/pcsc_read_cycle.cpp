@@ -120,9 +120,12 @@ void PCSCfrm::TypeCardId(const std::string& cardId) {
   }
 }
 
+// A card that answered without an identifier stands for nobody: its empty text would match the
+// first record whose card identifier is shorter than 15 characters.
 void PCSCfrm::LookUpAndType(const std::string& cardId) {
   const std::optional<std::string> value =
-      PasswordSearch(roster_, cardId, EmptyCardIds::kNeverMatch, lookup);
+      cardId.empty() ? std::nullopt
+                     : PasswordSearch(roster_, cardId, EmptyCardIds::kNeverMatch, lookup);
   window_->Get("PCSCLabel2").SetText(cardId);
   Timer4->SetEnabled(true);
 

@@ -74,6 +74,15 @@ TEST_F(PcscReadCycleTest, CardsWithoutATypeableValueWarnEveryTimeAndNeverBecomeT
   EXPECT_EQ(Output(), "04A22B1A\n99887766\n99887766\nDEADBEEF\n00000001\n04A22B1A\n");
 }
 
+TEST_F(PcscReadCycleTest, CardWithoutAnIdentifierStandsForNobody) {
+  Open();
+  Present({});  // the card answers GET DATA with the status words alone
+  EXPECT_EQ(Output(), "\n");
+  EXPECT_EQ(Typed(), "");
+  EXPECT_EQ(Played(kWarningSoundName), 1);
+  EXPECT_EQ(Get("PCSCLabel5").Text(), "---");
+}
+
 TEST_F(PcscReadCycleTest, RawIdModeTypesEveryReadWithoutSoundOrLabels) {
   Open();
   form->ScreenMode = kRawIdMode;
