@@ -83,6 +83,8 @@ int main(int argc, char** argv) {
     return ReportFatal(toolkit, std::string(error.what()) + "\n" + kUsage, 2);
   } catch (const RosterError& error) {
     return ReportFatal(toolkit, std::string(error.what()) + "\n", 3);
+  } catch (const std::exception& error) {
+    return ReportFatal(toolkit, std::string("start-up failed: ") + error.what() + "\n", 1);
   }
   return toolkit.Run();
 }

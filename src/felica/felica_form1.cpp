@@ -15,17 +15,19 @@ FelicaForm1::FelicaForm1(Platform& platform, ProgramState& state)
   window_->Get("PasoriCommand4").OnClick([this] { PasoriCommand4_Click(); });
 }
 
-WindowSpec FelicaForm1::Declaration() {
-  WindowSpec spec;
-  spec.name = "FelicaForm1";
-  spec.title = "cardwedge - FeliCa reader";
-  spec.clientWidth = 7350;
-  spec.clientHeight = 2400;
+WindowDeclaration FelicaForm1::Declaration() {
+  WindowDeclaration declaration;
+  declaration.name = "FelicaForm1";
+  declaration.title = "cardwedge - FeliCa reader";
+  declaration.clientWidth = 7350;
+  declaration.clientHeight = 2400;
   // Side by side with the PC/SC window when both run, this one on the left.
-  spec.left = 600;
-  spec.top = 600;
-  spec.background = Rgb{128, 255, 128};
-  const auto add = [&spec](ControlSpec control) { spec.controls.push_back(std::move(control)); };
+  declaration.left = 600;
+  declaration.top = 600;
+  declaration.background = Rgb{128, 255, 128};
+  const auto add = [&declaration](ControlDeclaration control) {
+    declaration.controls.push_back(std::move(control));
+  };
   add({.kind = ControlKind::kPictureBox, .name = "PasoriPicture1", .bounds = {0, 0, 7350, 2400}});
   add({.kind = ControlKind::kLabel,
        .name = "PasoriLabel1",
@@ -64,7 +66,7 @@ WindowSpec FelicaForm1::Declaration() {
        .bounds = {0, 0, 1215, 255},
        .parent = "PasoriPicture1",
        .visible = false});
-  return spec;
+  return declaration;
 }
 
 void FelicaForm1::Form_Load() {

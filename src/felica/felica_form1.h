@@ -22,7 +22,7 @@ class FelicaForm1 {
  public:
   FelicaForm1(Platform& platform, ProgramState& state);
 
-  static WindowSpec Declaration();
+  static WindowDeclaration Declaration();
 
   void Form_Load();
   void Form_Unload();

@@ -22,7 +22,7 @@ class PCSCfrm {
  public:
   PCSCfrm(Platform& platform, ProgramState& state);
 
-  static WindowSpec Declaration();
+  static WindowDeclaration Declaration();
 
   // Start and end of the window.
   void Form_Load();

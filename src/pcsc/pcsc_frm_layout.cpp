@@ -11,16 +11,18 @@ constexpr std::array<const char*, 6> kByteFields = {"tbCLA", "tbINS", "tbP1",
 // The window opens at 7365 x 2280 twips, which shows the caption, the two result labels and the
 // top strip of the output pane; the reader list, the buttons and the console lie below and to
 // the right, reachable by enlarging the window.
-WindowSpec PCSCfrm::Declaration() {
-  WindowSpec spec;
-  spec.name = "PCSCfrm";
-  spec.title = "cardwedge - PC/SC reader";
-  spec.clientWidth = 7365;
-  spec.clientHeight = 2280;
+WindowDeclaration PCSCfrm::Declaration() {
+  WindowDeclaration declaration;
+  declaration.name = "PCSCfrm";
+  declaration.title = "cardwedge - PC/SC reader";
+  declaration.clientWidth = 7365;
+  declaration.clientHeight = 2280;
   // To the right of the FeliCa window when both run.
-  spec.left = 8550;
-  spec.top = 600;
-  const auto add = [&spec](ControlSpec control) { spec.controls.push_back(std::move(control)); };
+  declaration.left = 8550;
+  declaration.top = 600;
+  const auto add = [&declaration](ControlDeclaration control) {
+    declaration.controls.push_back(std::move(control));
+  };
 
   add({.kind = ControlKind::kPictureBox, .name = "Picture2", .bounds = {270, 180, 6765, 1905}});
   add({.kind = ControlKind::kLabel,
@@ -140,7 +142,7 @@ WindowSpec PCSCfrm::Declaration() {
        .text = "Quit",
        .bounds = {5070, 3195, 1455, 375},
        .parent = "Picture1"});
-  return spec;
+  return declaration;
 }
 
 }  // namespace cardwedge

@@ -37,7 +37,7 @@ struct Rgb {
 };
 
 // One control as declared by window logic; every toolkit backend renders the same declaration.
-struct ControlSpec {
+struct ControlDeclaration {
   ControlKind kind = ControlKind::kLabel;
   std::string name;
   std::string text;  // caption of labels, buttons, frames and check boxes; text of the others
@@ -51,7 +51,7 @@ struct ControlSpec {
   int fontPoints = 0;  // 0 for the toolkit's default size
 };
 
-struct WindowSpec {
+struct WindowDeclaration {
   std::string name;
   std::string title;
   int clientWidth = 0;  // twips
@@ -60,7 +60,7 @@ struct WindowSpec {
   int left = 0;
   int top = 0;
   std::optional<Rgb> background;
-  std::vector<ControlSpec> controls;
+  std::vector<ControlDeclaration> controls;
 };
 
 // A rendered control. Each kind uses the members that make sense for it; the rest are ignored.
@@ -122,7 +122,7 @@ class Timer {
 class Toolkit {
  public:
   virtual ~Toolkit() = default;
-  virtual std::unique_ptr<Window> CreateWindow(const WindowSpec& spec) = 0;
+  virtual std::unique_ptr<Window> CreateWindow(const WindowDeclaration& declaration) = 0;
   virtual std::unique_ptr<Timer> CreateTimer(const std::string& name, int intervalMs, bool enabled,
                                              std::function<void()> onTick) = 0;
   // Lets pending events (timer ticks, clicks) run once, then returns.

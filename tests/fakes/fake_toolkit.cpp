@@ -4,22 +4,25 @@
 
 namespace cardwedge {
 
-FakeControl::FakeControl(const ControlSpec& spec)
-    : spec_(spec), text_(spec.text), enabled_(spec.enabled), visible_(spec.visible) {}
+FakeControl::FakeControl(const ControlDeclaration& declaration)
+    : declaration_(declaration),
+      text_(declaration.text),
+      enabled_(declaration.enabled),
+      visible_(declaration.visible) {}
 
 void FakeControl::SetText(const std::string& text) {
   text_ = text;
-  if (spec_.kind == ControlKind::kComboBox) {
+  if (declaration_.kind == ControlKind::kComboBox) {
     const auto found = std::find(items_.begin(), items_.end(), text);
     listIndex_ = found == items_.end() ? -1 : static_cast<int>(found - items_.begin());
   }
 }
 
 void FakeControl::SetFocus() {
-  if (focus != nullptr) *focus = spec_.name;
+  if (focus != nullptr) *focus = declaration_.name;
 }
 
-bool FakeControl::HasFocus() const { return focus != nullptr && *focus == spec_.name; }
+bool FakeControl::HasFocus() const { return focus != nullptr && *focus == declaration_.name; }
 
 void FakeControl::SetListIndex(int index) {
   listIndex_ = index;
@@ -38,7 +41,8 @@ void FakeControl::TypeKey(int keyAscii) {
     return;
   }
   if (keyAscii < 32) return;
-  if (spec_.maxLength > 0 && static_cast<int>(text_.size()) >= spec_.maxLength) return;
+  if (declaration_.maxLength > 0 && static_cast<int>(text_.size()) >= declaration_.maxLength)
+    return;
   text_ += static_cast<char>(keyAscii);
 }
 
@@ -46,10 +50,11 @@ void FakeControl::TypeKeys(const std::string& text) {
   for (char c : text) TypeKey(static_cast<unsigned char>(c));
 }
 
-FakeWindow::FakeWindow(const WindowSpec& spec, std::map<std::string, FakeWindow*>& registry)
-    : spec_(spec), registry_(registry) {
-  registry_[spec.name] = this;
-  for (const ControlSpec& control : spec.controls) {
+FakeWindow::FakeWindow(const WindowDeclaration& declaration,
+                       std::map<std::string, FakeWindow*>& registry)
+    : declaration_(declaration), registry_(registry) {
+  registry_[declaration.name] = this;
+  for (const ControlDeclaration& control : declaration.controls) {
     if (!control.parent.empty() && !controls_.contains(control.parent)) {
       throw std::logic_error(control.name + " names an undeclared parent " + control.parent);
     }
@@ -62,7 +67,7 @@ FakeWindow::FakeWindow(const WindowSpec& spec, std::map<std::string, FakeWindow*
 }
 
 FakeWindow::~FakeWindow() {
-  const auto found = registry_.find(spec_.name);
+  const auto found = registry_.find(declaration_.name);
   if (found != registry_.end() && found->second == this) registry_.erase(found);
 }
 
@@ -90,8 +95,8 @@ void FakeWindow::Close() {
   if (onClose_) onClose_();
 }
 
-std::unique_ptr<Window> FakeToolkit::CreateWindow(const WindowSpec& spec) {
-  return std::make_unique<FakeWindow>(spec, windows_);
+std::unique_ptr<Window> FakeToolkit::CreateWindow(const WindowDeclaration& declaration) {
+  return std::make_unique<FakeWindow>(declaration, windows_);
 }
 
 std::unique_ptr<Timer> FakeToolkit::CreateTimer(const std::string& name, int intervalMs,

@@ -18,9 +18,9 @@ struct ProgramEnded {
 
 class FakeControl : public Control {
  public:
-  explicit FakeControl(const ControlSpec& spec);
+  explicit FakeControl(const ControlDeclaration& declaration);
 
-  const ControlSpec& spec() const { return spec_; }
+  const ControlDeclaration& declaration() const { return declaration_; }
 
   std::string Text() const override { return text_; }
   void SetText(const std::string& text) override;
@@ -55,7 +55,7 @@ class FakeControl : public Control {
   std::string* focus = nullptr;
 
  private:
-  ControlSpec spec_;
+  ControlDeclaration declaration_;
   std::string text_;
   bool enabled_;
   bool visible_;
@@ -68,10 +68,10 @@ class FakeControl : public Control {
 
 class FakeWindow : public Window {
  public:
-  FakeWindow(const WindowSpec& spec, std::map<std::string, FakeWindow*>& registry);
+  FakeWindow(const WindowDeclaration& declaration, std::map<std::string, FakeWindow*>& registry);
   ~FakeWindow() override;
 
-  const WindowSpec& spec() const { return spec_; }
+  const WindowDeclaration& declaration() const { return declaration_; }
   bool shown() const { return shown_; }
   const std::string& focusedControl() const { return focus_; }
 
@@ -83,7 +83,7 @@ class FakeWindow : public Window {
   void Close();
 
  private:
-  WindowSpec spec_;
+  WindowDeclaration declaration_;
   std::map<std::string, std::unique_ptr<FakeControl>, std::less<>> controls_;
   std::string focus_;
   bool shown_ = false;
@@ -115,7 +115,7 @@ class FakeTimer : public Timer {
 // boxes and read captions.
 class FakeToolkit : public Toolkit {
  public:
-  std::unique_ptr<Window> CreateWindow(const WindowSpec& spec) override;
+  std::unique_ptr<Window> CreateWindow(const WindowDeclaration& declaration) override;
   std::unique_ptr<Timer> CreateTimer(const std::string& name, int intervalMs, bool enabled,
                                      std::function<void()> onTick) override;
   void DoEvents() override;

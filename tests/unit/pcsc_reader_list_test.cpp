@@ -36,18 +36,18 @@ TEST(PcscModTest, ReaderChoicePrefersTheFirstAcr122uElseTheLast) {
 using PcscWindowStartTest = PcscWindowTest;
 
 TEST_F(PcscWindowStartTest, OpensAtItsDesignedSizeWithOnlyCaptionLabelsAndOutputInView) {
-  const WindowSpec spec = PCSCfrm::Declaration();
-  EXPECT_EQ(spec.clientWidth, 7365);
-  EXPECT_EQ(spec.clientHeight, 2280);
+  const WindowDeclaration declaration = PCSCfrm::Declaration();
+  EXPECT_EQ(declaration.clientWidth, 7365);
+  EXPECT_EQ(declaration.clientHeight, 2280);
   std::map<std::string, Rect> absolute;
-  for (const ControlSpec& control : spec.controls) {
+  for (const ControlDeclaration& control : declaration.controls) {
     Rect r = control.bounds;
     if (!control.parent.empty()) {
       r.left += absolute.at(control.parent).left;
       r.top += absolute.at(control.parent).top;
     }
     absolute[control.name] = r;
-    const bool inView = r.left < spec.clientWidth && r.top < spec.clientHeight;
+    const bool inView = r.left < declaration.clientWidth && r.top < declaration.clientHeight;
     const bool meantInView = control.name == "Picture2" || control.name == "PasoriLabel1" ||
                              control.name == "PCSCLabel2" || control.name == "PCSCLabel5" ||
                              control.name == "rbOutput";

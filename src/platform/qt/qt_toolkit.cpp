@@ -52,9 +52,9 @@ void QtToolkit::EnsureApplication() {
   QApplication::setQuitOnLastWindowClosed(false);
 }
 
-std::unique_ptr<Window> QtToolkit::CreateWindow(const WindowSpec& spec) {
+std::unique_ptr<Window> QtToolkit::CreateWindow(const WindowDeclaration& declaration) {
   EnsureApplication();
-  return std::make_unique<QtWindow>(spec);
+  return std::make_unique<QtWindow>(declaration);
 }
 
 std::unique_ptr<Timer> QtToolkit::CreateTimer(const std::string& /*name*/, int intervalMs,

@@ -15,7 +15,7 @@ class QtToolkit : public Toolkit {
   QtToolkit();
   ~QtToolkit() override;
 
-  std::unique_ptr<Window> CreateWindow(const WindowSpec& spec) override;
+  std::unique_ptr<Window> CreateWindow(const WindowDeclaration& declaration) override;
   std::unique_ptr<Timer> CreateTimer(const std::string& name, int intervalMs, bool enabled,
                                      std::function<void()> onTick) override;
   void DoEvents() override;

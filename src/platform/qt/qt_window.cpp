@@ -19,21 +19,21 @@
 namespace cardwedge {
 namespace {
 
-QWidget* CreateWidget(const ControlSpec& spec, QWidget* parent) {
-  const QString text = QString::fromStdString(spec.text);
-  switch (spec.kind) {
+QWidget* CreateWidget(const ControlDeclaration& declaration, QWidget* parent) {
+  const QString text = QString::fromStdString(declaration.text);
+  switch (declaration.kind) {
     case ControlKind::kLabel:
       return new QLabel(text, parent);
     case ControlKind::kButton:
       return new QPushButton(text, parent);
     case ControlKind::kTextBox:
-      if (spec.multiLine) {
+      if (declaration.multiLine) {
         auto* edit = new QPlainTextEdit(text, parent);
         edit->setTabChangesFocus(true);
         return edit;
       } else {
         auto* edit = new QLineEdit(text, parent);
-        if (spec.maxLength > 0) edit->setMaxLength(spec.maxLength);
+        if (declaration.maxLength > 0) edit->setMaxLength(declaration.maxLength);
         return edit;
       }
     case ControlKind::kCheckBox:
@@ -64,21 +64,23 @@ void QtWindowWidget::closeEvent(QCloseEvent* event) {
   if (onClose) RunHandler(onClose);
 }
 
-QtWindow::QtWindow(const WindowSpec& spec) : widget_(std::make_unique<QtWindowWidget>()) {
-  widget_->setObjectName(QString::fromStdString(spec.name));
-  widget_->setWindowTitle(QString::fromStdString(spec.title));
-  widget_->resize(TwipsToPixels(spec.clientWidth), TwipsToPixels(spec.clientHeight));
-  widget_->move(TwipsToPixels(spec.left), TwipsToPixels(spec.top));
-  if (spec.background) {
+QtWindow::QtWindow(const WindowDeclaration& declaration)
+    : widget_(std::make_unique<QtWindowWidget>()) {
+  widget_->setObjectName(QString::fromStdString(declaration.name));
+  widget_->setWindowTitle(QString::fromStdString(declaration.title));
+  widget_->resize(TwipsToPixels(declaration.clientWidth), TwipsToPixels(declaration.clientHeight));
+  widget_->move(TwipsToPixels(declaration.left), TwipsToPixels(declaration.top));
+  if (declaration.background) {
     QPalette palette = widget_->palette();
     palette.setColor(QPalette::Window,
-                     QColor(spec.background->red, spec.background->green, spec.background->blue));
+                     QColor(declaration.background->red, declaration.background->green,
+                            declaration.background->blue));
     widget_->setPalette(palette);
     widget_->setAutoFillBackground(true);
   }
 
-  std::vector<const ControlSpec*> tabbed;
-  for (const ControlSpec& control : spec.controls) {
+  std::vector<const ControlDeclaration*> tabbed;
+  for (const ControlDeclaration& control : declaration.controls) {
     QWidget* parent = widget_.get();
     if (!control.parent.empty()) parent = static_cast<QtControl&>(Get(control.parent)).widget();
     QWidget* widget = CreateWidget(control, parent);
@@ -96,9 +98,10 @@ QtWindow::QtWindow(const WindowSpec& spec) : widget_(std::make_unique<QtWindowWi
     controls_.emplace(control.name, std::move(rendered));
     if (control.tabIndex >= 0) tabbed.push_back(&control);
   }
-  std::stable_sort(tabbed.begin(), tabbed.end(), [](const ControlSpec* a, const ControlSpec* b) {
-    return a->tabIndex < b->tabIndex;
-  });
+  std::stable_sort(tabbed.begin(), tabbed.end(),
+                   [](const ControlDeclaration* a, const ControlDeclaration* b) {
+                     return a->tabIndex < b->tabIndex;
+                   });
   for (std::size_t i = 1; i < tabbed.size(); ++i) {
     QWidget::setTabOrder(static_cast<QtControl&>(Get(tabbed[i - 1]->name)).widget(),
                          static_cast<QtControl&>(Get(tabbed[i]->name)).widget());

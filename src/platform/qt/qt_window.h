@@ -26,7 +26,7 @@ class QtWindowWidget : public QWidget {
 
 class QtWindow : public Window {
  public:
-  explicit QtWindow(const WindowSpec& spec);
+  explicit QtWindow(const WindowDeclaration& declaration);
   ~QtWindow() override;
 
   Control& Get(std::string_view controlName) override;
