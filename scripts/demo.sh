@@ -23,7 +23,7 @@ printf '0\r\n' >"$switch"
 pids=()
 cleanup() {
   trap - EXIT INT TERM
-  exec 5>&- 6>&- 2>/dev/null || true
+  exec 5>&- 6>&- 7>&- 2>/dev/null || true
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   wait 2>/dev/null || true
   rm -f "$out"/*.fifo "$out/pn532"
@@ -63,7 +63,8 @@ screenshot() {
   fi
 }
 
-vpcd_listening() { (exec 3<>/dev/tcp/127.0.0.1/35963) 2>/dev/null; }
+# The window takes the last reader listed: vpcd's second slot, "Virtual PCD 00 01" on port 35964.
+vpcd_listening() { (exec 3<>/dev/tcp/127.0.0.1/35964) 2>/dev/null; }
 if ! pgrep -x pcscd >/dev/null; then
   [ "$(id -u)" -eq 0 ] || fail "pcscd is not running; start it (sudo pcscd) or run the demo as root"
   rm -f /run/pcscd/pcscd.comm /run/pcscd/pcscd.pid
@@ -73,8 +74,10 @@ fi
 wait_until 100 vpcd_listening ||
   fail "no virtual PC/SC reader: pcscd runs without the vsmartcard-vpcd driver (restart pcscd)"
 
-mkfifo "$out/card.fifo" "$out/felica.fifo"
-"$support/virtual_card" <"$out/card.fifo" >"$out/card.log" &
+# Each helper program reads its commands on stdin and ends when that closes, so each gets a FIFO
+# that this script holds open.
+mkfifo "$out/card.fifo" "$out/felica.fifo" "$out/target.fifo"
+"$support/virtual_card" --port 35964 <"$out/card.fifo" >"$out/card.log" &
 pids+=($!)
 exec 5>"$out/card.fifo"
 "$support/pn532_emulator" --link "$out/pn532" <"$out/felica.fifo" >"$out/felica.log" &
@@ -82,10 +85,12 @@ pids+=($!)
 exec 6>"$out/felica.fifo"
 wait_until 100 grep -q '^ready' "$out/felica.log" || fail "the FeliCa reader emulator did not start"
 
-"$support/key_capture" --title "demo target" --keep-focus >"$out/typed.log" &
+"$support/key_capture" --title "demo target" --keep-focus <"$out/target.fifo" >"$out/typed.log" &
 pids+=($!)
+exec 7>"$out/target.fifo"
 wait_until 100 grep -q '^ready' "$out/typed.log" || fail "the target window did not open"
-xdotool search --sync --name '^demo target$' windowmove 40 260 >/dev/null
+target=$(xdotool search --name '^demo target$' | head -n1)
+[ -n "$target" ] && xdotool windowmove "$target" 40 260
 
 XDG_RUNTIME_DIR="$out/runtime" LIBNFC_DEVICE="pn532_uart:$out/pn532" CARDWEDGE_NO_DIALOGS=1 \
   "$program/cardwedge" 1 4 >"$out/cardwedge.log" 2>&1 &
