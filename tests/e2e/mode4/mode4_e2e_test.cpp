@@ -151,12 +151,12 @@ TEST_F(Mode4E2e, CardsOnBothReadersAtOnceAreEachTypedWholeOneAfterTheOther) {
   pcscCard_.Insert(kPcscSuzuki.id);
   ChildProcess& process = Start("1");
   const std::string sato = Typed(kFelicaSato), suzuki = Typed(kPcscSuzuki);
-  EXPECT_TRUE(WaitForTextOneOf({sato + suzuki, suzuki + sato})) << capture_.ReceivedText();
+  ASSERT_TRUE(WaitForTextOneOf({sato + suzuki, suzuki + sato})) << capture_.ReceivedText();
+  const std::string before = capture_.ReceivedText();
 
   // Two other cards laid at the same moment while both windows poll.
   felicaReader_.NoCard();
   pcscCard_.Remove();
-  const std::string before = capture_.ReceivedText();
   felicaReader_.Card(kFelicaTakahashi.id);
   pcscCard_.Insert(kPcscTanaka.id);
   const std::string takahashi = Typed(kFelicaTakahashi), tanaka = Typed(kPcscTanaka);
