@@ -1,0 +1,255 @@
+// The real program as `cardwedge FLAG 4` under Xvfb: both reader windows at once, against the
+// real pcscd with a virtual card and an emulated FeliCa reader, typing into a focused window.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <string>
+#include <thread>
+
+#include "close_request.h"
+#include "program_copy.h"
+#include "roster/host_watch.h"
+#include "testbed.h"
+
+namespace cardwedge {
+namespace {
+
+using namespace std::chrono_literals;
+using e2e::AskWindowToClose;
+using testbed::ChildProcess;
+using testbed::Duration;
+using testbed::ExitedWith;
+using testbed::kEventTimeout;
+using testbed::KeyCapture;
+using testbed::kStartTimeout;
+using testbed::Pcscd;
+using testbed::Pn532Emulator;
+using testbed::ProgramCopy;
+using testbed::VirtualCard;
+using testbed::Xvfb;
+
+using Clock = std::chrono::steady_clock;
+
+// Cards of the sample roster: FeliCa IDms on the FeliCa reader, ISO 14443 UIDs on the PC/SC one.
+struct RosterCard {
+  const char* id;
+  const char* value;
+};
+constexpr RosterCard kFelicaSato{"012E4C3A0F10889B", "24001"};
+constexpr RosterCard kFelicaTakahashi{"0114B3C2D1E0F789", "24003"};
+constexpr RosterCard kPcscSuzuki{"04A22B1A5C3E80", "24002"};
+constexpr RosterCard kPcscTanaka{"5A3C9E21", "24004"};
+constexpr RosterCard kPcscWatanabe{"04112233445566", "24005"};
+constexpr char kUnknownFelicaCard[] = "0A1B2C3D4E5F6789";
+constexpr char kUnknownPcscCard[] = "11223344";
+
+constexpr char kGetData[] = "FFCA000000";
+constexpr char kFelicaTitle[] = "cardwedge - FeliCa reader";
+constexpr char kPcscTitle[] = "cardwedge - PC/SC reader";
+
+std::string Typed(const RosterCard& card) { return std::string(card.value) + "\n"; }
+
+// A stand-in for the host: a copy of sleep named like the host's executable.
+class Host {
+ public:
+  explicit Host(const std::filesystem::path& folder) {
+    const std::filesystem::path executable = folder / kHostProcessName;
+    std::filesystem::copy_file("/bin/sleep", executable);
+    process_.emplace(std::vector<std::string>{executable.string(), "1000"});
+  }
+
+  // Kills the host and reaps it, so it no longer exists at all.
+  bool Kill() {
+    process_->Kill();
+    return process_->Wait(kEventTimeout).has_value();
+  }
+
+ private:
+  std::optional<ChildProcess> process_;
+};
+
+class Mode4E2e : public ::testing::Test {
+ protected:
+  Mode4E2e() { pcscd_.Start(); }
+
+  ChildProcess& Start(const std::string& flag) {
+    return program_.Start(
+        {flag, "4"}, {{"DISPLAY", xvfb_.display()}, {"LIBNFC_DEVICE", felicaReader_.connstring()}});
+  }
+
+  void WriteSwitchFile(const std::string& content) { program_.Write(kSwitchFileName, content); }
+
+  // Waits until the text received is one of these.
+  bool WaitForTextOneOf(const std::set<std::string>& expected, Duration timeout = kStartTimeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (!expected.contains(capture_.ReceivedText())) {
+      if (Clock::now() > deadline) return false;
+      std::this_thread::sleep_for(20ms);
+    }
+    return true;
+  }
+
+  // Lays the card on the PC/SC reader again and again until the program types `expected`. The
+  // window follows the switch file at a tick of its own, and does not read a card that took the
+  // place of one it has read without a poll seeing the reader empty in between; taking the card
+  // away and laying it down again is what a user does then. The card stays on the reader once
+  // typed.
+  bool PresentToPcscUntilTyped(const std::string& uid, const std::string& expected) {
+    const auto deadline = Clock::now() + kStartTimeout;
+    const std::string getData = std::string("apdu ") + kGetData;
+    while (Clock::now() < deadline) {
+      pcscCard_.Insert(uid);
+      const bool read =
+          pcscCard_.process()
+              .TryWaitForLine([&](std::string_view line) { return line == getData; }, 2s)
+              .has_value();
+      if (read && capture_.WaitForText(expected, 2s)) return true;
+      pcscCard_.Remove();
+    }
+    return false;
+  }
+
+  std::size_t FelicaPolls() {
+    return std::ranges::count_if(felicaReader_.process().Lines(),
+                                 [](const std::string& line) { return line.starts_with("poll "); });
+  }
+
+  // Waits until the FeliCa window has not polled its reader for `quiet`, many poll intervals.
+  bool WaitUntilFelicaReaderQuiet(Duration quiet) {
+    const auto deadline = Clock::now() + kStartTimeout;
+    std::size_t polls = FelicaPolls();
+    auto quietSince = Clock::now();
+    while (Clock::now() < deadline) {
+      std::this_thread::sleep_for(50ms);
+      const std::size_t now = FelicaPolls();
+      if (now != polls) {
+        polls = now;
+        quietSince = Clock::now();
+      } else if (Clock::now() - quietSince >= quiet) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+  Xvfb xvfb_;
+  Pcscd pcscd_;
+  VirtualCard pcscCard_{VirtualCard::kDefaultPort + 1};  // "Virtual PCD 00 01", the one chosen
+  Pn532Emulator felicaReader_;
+  KeyCapture capture_{xvfb_.display(), "host field", /*keep_focus=*/true};
+  ProgramCopy program_;
+};
+
+TEST_F(Mode4E2e, CardsOnBothReadersAtOnceAreEachTypedWholeOneAfterTheOther) {
+  // Both cards lie there when the windows start polling.
+  felicaReader_.Card(kFelicaSato.id);
+  pcscCard_.Insert(kPcscSuzuki.id);
+  ChildProcess& process = Start("1");
+  const std::string sato = Typed(kFelicaSato), suzuki = Typed(kPcscSuzuki);
+  ASSERT_TRUE(WaitForTextOneOf({sato + suzuki, suzuki + sato})) << capture_.ReceivedText();
+  const std::string before = capture_.ReceivedText();
+
+  // Two other cards laid at the same moment while both windows poll.
+  felicaReader_.NoCard();
+  pcscCard_.Remove();
+  felicaReader_.Card(kFelicaTakahashi.id);
+  pcscCard_.Insert(kPcscTanaka.id);
+  const std::string takahashi = Typed(kFelicaTakahashi), tanaka = Typed(kPcscTanaka);
+  EXPECT_TRUE(WaitForTextOneOf({before + takahashi + tanaka, before + tanaka + takahashi}))
+      << capture_.ReceivedText();
+  EXPECT_FALSE(process.Wait(0ms).has_value()) << "the program ended";
+}
+
+TEST_F(Mode4E2e, BothWindowsFollowTheSwitchFile) {
+  ChildProcess& process = Start("1");
+  ASSERT_TRUE(program_.WaitUntilRunning());
+  std::string expected;
+
+  // 0, lookup: each reader's roster card types its value.
+  felicaReader_.Card(kFelicaSato.id);
+  expected += Typed(kFelicaSato);
+  ASSERT_TRUE(capture_.WaitForText(expected)) << capture_.ReceivedText();
+  felicaReader_.NoCard();
+  expected += Typed(kPcscSuzuki);
+  ASSERT_TRUE(PresentToPcscUntilTyped(kPcscSuzuki.id, expected)) << capture_.ReceivedText();
+  pcscCard_.Remove();
+
+  // 1, raw ID: cards not in the roster type their identifiers.
+  WriteSwitchFile("1");
+  felicaReader_.Card(kUnknownFelicaCard);
+  expected += std::string(kUnknownFelicaCard) + "\n";
+  ASSERT_TRUE(capture_.WaitForText(expected, kStartTimeout)) << capture_.ReceivedText();
+  felicaReader_.NoCard();
+  expected += std::string(kUnknownPcscCard) + "\n";
+  ASSERT_TRUE(PresentToPcscUntilTyped(kUnknownPcscCard, expected)) << capture_.ReceivedText();
+
+  // 8, pause. The FeliCa window stops polling at its next switch-file tick. The PC/SC window
+  // reads the file on a tick of the same one-second period, so once the FeliCa reader has been
+  // left alone for two seconds, both windows have read the order.
+  WriteSwitchFile("8");
+  ASSERT_TRUE(WaitUntilFelicaReaderQuiet(2s));
+  pcscCard_.Remove();
+  const long readsBefore = std::ranges::count(pcscCard_.Apdus(), kGetData);
+  felicaReader_.Card(kFelicaTakahashi.id);
+  pcscCard_.Insert(kPcscWatanabe.id);
+  // Long enough for pcscd to see the card (~400 ms) and for many poll intervals: neither roster
+  // card is read or typed.
+  ASSERT_TRUE(WaitUntilFelicaReaderQuiet(1500ms));
+  EXPECT_EQ(capture_.ReceivedText(), expected);
+  EXPECT_EQ(std::ranges::count(pcscCard_.Apdus(), kGetData), readsBefore);
+  pcscCard_.Remove();
+
+  // 0 again: the FeliCa card lying there is typed, and so is the PC/SC card laid down again.
+  WriteSwitchFile("0");
+  expected += Typed(kFelicaTakahashi);
+  ASSERT_TRUE(capture_.WaitForText(expected)) << capture_.ReceivedText();
+  expected += Typed(kPcscWatanabe);
+  EXPECT_TRUE(PresentToPcscUntilTyped(kPcscWatanabe.id, expected)) << capture_.ReceivedText();
+
+  // 9: the end of both.
+  WriteSwitchFile("9");
+  EXPECT_TRUE(ExitedWith(process.Wait(kEventTimeout), 0));
+}
+
+class Mode4CloseE2e : public Mode4E2e, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(Mode4CloseE2e, ClosingEitherWindowEndsTheProgram) {
+  ChildProcess& process = Start("1");
+  ASSERT_TRUE(program_.WaitUntilRunning());
+  const auto deadline = Clock::now() + kStartTimeout;
+  while (!AskWindowToClose(xvfb_.display(), GetParam())) {
+    ASSERT_LT(Clock::now(), deadline) << "no window \"" << GetParam() << "\"";
+    std::this_thread::sleep_for(50ms);
+  }
+  EXPECT_TRUE(ExitedWith(process.Wait(kEventTimeout), 0));
+}
+
+INSTANTIATE_TEST_SUITE_P(EitherWindow, Mode4CloseE2e, ::testing::Values(kFelicaTitle, kPcscTitle),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                           return info.index == 0 ? std::string("Felica") : std::string("Pcsc");
+                         });
+
+TEST_F(Mode4E2e, HostWatchKeepsBothWindowsWhileTheHostRunsAndEndsThemAfter) {
+  Host host(program_.folder());
+  ChildProcess& process = Start("0");
+  ASSERT_TRUE(program_.WaitUntilRunning());
+  // The windows work while the host runs.
+  felicaReader_.Card(kFelicaSato.id);
+  pcscCard_.Insert(kPcscSuzuki.id);
+  const std::string sato = Typed(kFelicaSato), suzuki = Typed(kPcscSuzuki);
+  EXPECT_TRUE(WaitForTextOneOf({sato + suzuki, suzuki + sato})) << capture_.ReceivedText();
+  // No state shows that a host check has passed, so this waits out the first one: it comes
+  // 10 s after the windows load, which was at least 1 s before the switch file appeared.
+  EXPECT_FALSE(process.Wait(11s).has_value());
+  ASSERT_TRUE(host.Kill());
+  // Within one host check (10 s), with room for a busy machine.
+  EXPECT_TRUE(ExitedWith(process.Wait(30s), 0));
+}
+
+}  // namespace
+}  // namespace cardwedge
