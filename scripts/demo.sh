@@ -6,7 +6,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build"
-support="$build/tests/support"
+testbed="$build/testbed"
 out="$root/demo-out"
 program="$out/program"
 shots="$out/screenshots"
@@ -77,15 +77,15 @@ wait_until 100 vpcd_listening ||
 # Each helper program reads its commands on stdin and ends when that closes, so each gets a FIFO
 # that this script holds open.
 mkfifo "$out/card.fifo" "$out/felica.fifo" "$out/target.fifo"
-"$support/virtual_card" --port 35964 <"$out/card.fifo" >"$out/card.log" &
+"$testbed/virtual_card" --port 35964 <"$out/card.fifo" >"$out/card.log" &
 pids+=($!)
 exec 5>"$out/card.fifo"
-"$support/pn532_emulator" --link "$out/pn532" <"$out/felica.fifo" >"$out/felica.log" &
+"$testbed/pn532_emulator" --link "$out/pn532" <"$out/felica.fifo" >"$out/felica.log" &
 pids+=($!)
 exec 6>"$out/felica.fifo"
 wait_until 100 grep -q '^ready' "$out/felica.log" || fail "the FeliCa reader emulator did not start"
 
-"$support/key_capture" --title "demo target" --keep-focus <"$out/target.fifo" >"$out/typed.log" &
+"$testbed/key_capture" --title "demo target" --keep-focus <"$out/target.fifo" >"$out/typed.log" &
 pids+=($!)
 exec 7>"$out/target.fifo"
 wait_until 100 grep -q '^ready' "$out/typed.log" || fail "the target window did not open"
