@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <algorithm>
 #include <filesystem>
 
@@ -79,29 +81,32 @@ TEST(PcscliteWindowTest, Acr122uReaderIsChosenOverAnotherListedAfterIt) {
   EXPECT_EQ(window.Output(), "04A22B1A\n");
 }
 
-TEST(PcscliteWindowTest, CardIsReadSoonAfterPcscdRestartsWithoutAClick) {
+// Real pcscd, the window, and a first card on the reader the window chooses, already read.
+class FirstCardRead : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    pcscd.Start();
+    window.emplace();
+    card.Insert("04A22B1A");
+    ASSERT_TRUE(window->RunUntil([&] { return CountLines(window->Output()) == 1; }, 5s));
+  }
+
   Pcscd pcscd;
-  pcscd.Start();
-  RealServiceWindow window;
-  VirtualCard card(VirtualCard::kDefaultPort + 1);
-  card.Insert("04A22B1A");
-  ASSERT_TRUE(window.RunUntil([&] { return CountLines(window.Output()) == 1; }, 5s));
+  std::optional<RealServiceWindow> window;
+  VirtualCard card{VirtualCard::kDefaultPort + 1};
+};
+
+TEST_F(FirstCardRead, CardIsReadSoonAfterPcscdRestartsWithoutAClick) {
   card.Remove();
 
   pcscd.Kill();
-  window.RunUntil([] { return false; }, 1500ms);
+  window->RunUntil([] { return false; }, 1500ms);
   pcscd.Start();
   card.Insert("0A0B0C0D");
-  EXPECT_TRUE(window.RunUntil([&] { return window.Output().ends_with("0A0B0C0D\n"); }, 3s));
+  EXPECT_TRUE(window->RunUntil([&] { return window->Output().ends_with("0A0B0C0D\n"); }, 3s));
 }
 
-TEST(PcscliteWindowTest, OpenDescriptorsDoNotGrowOverAThousandPresentations) {
-  Pcscd pcscd;
-  pcscd.Start();
-  RealServiceWindow window;
-  VirtualCard card(VirtualCard::kDefaultPort + 1);
-  card.Insert("04A22B1A");
-  ASSERT_TRUE(window.RunUntil([&] { return CountLines(window.Output()) == 1; }, 5s));
+TEST_F(FirstCardRead, OpenDescriptorsDoNotGrowOverAThousandPresentations) {
   const int descriptors = OpenDescriptors();
 
   constexpr int kPresentations = 1000;
@@ -109,7 +114,7 @@ TEST(PcscliteWindowTest, OpenDescriptorsDoNotGrowOverAThousandPresentations) {
     // Taken away and laid down again at once: the next connect fails, the one after reads.
     card.Remove();
     card.Insert("04A22B1A");
-    ASSERT_TRUE(window.RunUntil([&] { return CountLines(window.Output()) == i; }, 5s, 1ms))
+    ASSERT_TRUE(window->RunUntil([&] { return CountLines(window->Output()) == i; }, 5s, 1ms))
         << "presentation " << i;
   }
   EXPECT_LE(OpenDescriptors(), descriptors);
