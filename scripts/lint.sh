@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Checks formatting and clang-tidy findings; needs a configured build/ (compile_commands.json).
+# Checks formatting, the folder order of includes and clang-tidy findings; needs a configured
+# build/ (compile_commands.json).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/check-includes.sh
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 findings=$(run-clang-tidy -p build -quiet 'src/' 2>/dev/null | grep -E 'warning:|error:' || true)
 if [ -n "$findings" ]; then
@@ -9,4 +11,4 @@ if [ -n "$findings" ]; then
   echo "clang-tidy: findings above" >&2
   exit 1
 fi
-echo "lint: clang-format and clang-tidy are clean"
+echo "lint: clang-format, include order and clang-tidy are clean"

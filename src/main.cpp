@@ -3,17 +3,7 @@
 #include <iostream>
 #include <string>
 
-#include "platform/flock/flock_instance_guard.h"
-#include "platform/iconv/iconv_text_codec.h"
-#include "platform/libnfc/libnfc_felica_library.h"
-#include "platform/pcsclite/pcsclite_smart_card.h"
-#include "platform/platform.h"
-#include "platform/posix/posix_files.h"
-#include "platform/posix/system_clock.h"
-#include "platform/procfs/procfs_processes.h"
-#include "platform/qt/qt_sound.h"
-#include "platform/qt/qt_toolkit.h"
-#include "platform/xtest/xtest_keyboard.h"
+#include "platform/make_platform.h"
 #include "roster/roster.h"
 #include "startup/command_line.h"
 #include "startup/form1.h"
@@ -37,10 +27,7 @@ std::string JoinArguments(int argc, char** argv) {
 
 bool DialogsWanted() {
   const char* noDialogs = std::getenv("CARDWEDGE_NO_DIALOGS");
-  if (noDialogs != nullptr && std::strcmp(noDialogs, "1") == 0) return false;
-  const char* display = std::getenv("DISPLAY");
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  return (display != nullptr && *display != '\0') || (wayland != nullptr && *wayland != '\0');
+  return noDialogs == nullptr || std::strcmp(noDialogs, "1") != 0;
 }
 
 // A fatal start-up problem: one line on stderr, and a message box as a desktop program shows it.
@@ -62,18 +49,9 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  QtToolkit toolkit;
-  PosixFiles files;
-  SystemClock clock;
-  XtestKeyboard keyboard;
-  QtSound sound;
-  ProcfsProcesses processes;
-  FlockInstanceGuard instanceGuard(FlockInstanceGuard::DefaultLockPath());
-  IconvTextCodec textCodec;
-  PcscLiteSmartCard smartCard;
-  LibnfcFelicaLibrary felicaLibrary;
-  Platform platform{toolkit,   files,         clock,     keyboard,  sound,
-                    processes, instanceGuard, textCodec, smartCard, felicaLibrary};
+  const std::unique_ptr<PlatformServices> services = MakePlatform();
+  Platform& platform = services->platform();
+  Toolkit& toolkit = platform.toolkit;
 
   ProgramState state;
   Form1 form1(platform, state);

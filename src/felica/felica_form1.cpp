@@ -5,9 +5,8 @@ namespace cardwedge {
 FelicaForm1::FelicaForm1(Platform& platform, ProgramState& state)
     : platform_(platform),
       state_(state),
-      module_(state.felicaModule),
-      window_(platform.toolkit.CreateWindow(Declaration())),
-      hostWatch_(platform, state, SwitchReading::kWholeNumber),
+      window_(platform.toolkit.OpenWindow(Declaration())),
+      hostWatch_(platform, state.ProcessCheckOff, SwitchReading::kWholeNumber),
       typist_(platform.toolkit, platform.keyboard, Typist::DigitsYield::kNone) {
   window_->OnClose([this] { Form_Unload(); });
   window_->Get("PasoriCommand1").OnClick([this] { PasoriCommand1_Click(); });
@@ -82,7 +81,7 @@ void FelicaForm1::Form_Load() {
 }
 
 void FelicaForm1::PasoriTimer1_Timer() {
-  if (state_.RosterScreenMode == kLookupMode || state_.RosterScreenMode == kRawIdMode) {
+  if (RosterScreenMode == kLookupMode || RosterScreenMode == kRawIdMode) {
     ReadFelicaCard();
   }
 }
@@ -91,7 +90,7 @@ void FelicaForm1::PasoriTimer2_Timer() {
   if (state_.ProcessCheckOff != 1) PasoriCommand4_Click();
 }
 
-void FelicaForm1::PasoriTimer3_Timer() { hostWatch_.SwitchFileTick(state_.RosterScreenMode); }
+void FelicaForm1::PasoriTimer3_Timer() { hostWatch_.SwitchFileTick(RosterScreenMode); }
 
 void FelicaForm1::PasoriCommand1_Click() { module_.OpenFelicaReader(platform_.felicaLibrary); }
 

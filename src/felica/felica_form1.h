@@ -4,13 +4,13 @@
 #include <optional>
 #include <string>
 
+#include "common/program_state.h"
 #include "felica/module_felica.h"
 #include "platform/platform.h"
 #include "roster/card_lookup.h"
 #include "roster/host_watch.h"
 #include "roster/roster.h"
 #include "roster/typing.h"
-#include "startup/program_state.h"
 
 namespace cardwedge {
 
@@ -37,6 +37,7 @@ class FelicaForm1 {
 
   Window& window() { return *window_; }
   const Roster& roster() const { return roster_; }
+  const ModuleFelica& felicaModule() const { return module_; }
 
  private:
   void LoadRoster();
@@ -49,7 +50,8 @@ class FelicaForm1 {
 
   Platform& platform_;
   ProgramState& state_;
-  ModuleFelica& module_;
+  ModuleFelica module_;  // FelicaMessage, FelicaIDm, LastFelicaIDm
+  int RosterScreenMode = kLookupMode;
   std::unique_ptr<Window> window_;
   Roster roster_;
   HostWatch hostWatch_;

@@ -40,7 +40,7 @@ void FelicaForm1::PollAndType() {
   module_.FelicaIDm = module_.FelicaMessage;
   window_->Get("PasoriLabel2").SetText(module_.FelicaIDm);
 
-  if (state_.RosterScreenMode == kRawIdMode) {
+  if (RosterScreenMode == kRawIdMode) {
     const double now = platform_.clock.SecondsSinceMidnight();
     if (ElapsedSince(now, LastReadTime) > 2) {
       LastReadTime = now;
@@ -79,7 +79,8 @@ void FelicaForm1::TypeFoundValue(const std::optional<std::string>& value) {
 // The error path: the cycle ends by deleting the FeliCa switch file; a file that is not there,
 // or cannot be deleted, changes nothing.
 void FelicaForm1::DeleteFelicaSwitchFile() {
-  const std::string path = platform_.files.ProgramFolder() + kPathSeparator + kFelicaSwitchFileName;
+  const std::string path =
+      platform_.files.JoinPath(platform_.files.ProgramFolder(), kFelicaSwitchFileName);
   try {
     platform_.files.Delete(path);
   } catch (const FileError&) {

@@ -16,8 +16,8 @@ constexpr std::size_t kReaderListSize = 256;
 PCSCfrm::PCSCfrm(Platform& platform, ProgramState& state)
     : platform_(platform),
       state_(state),
-      window_(platform.toolkit.CreateWindow(Declaration())),
-      hostWatch_(platform, state, SwitchReading::kLeadingNumber),
+      window_(platform.toolkit.OpenWindow(Declaration())),
+      hostWatch_(platform, state.ProcessCheckOff, SwitchReading::kLeadingNumber),
       typist_(platform.toolkit, platform.keyboard, Typist::DigitsYield::kYieldFirst) {
   Toolkit& toolkit = platform.toolkit;
   Timer1 = toolkit.CreateTimer("Timer1", 100, false, [this] { Timer1_Timer(); });

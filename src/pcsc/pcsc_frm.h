@@ -6,12 +6,12 @@
 #include <optional>
 #include <string>
 
+#include "common/program_state.h"
 #include "platform/platform.h"
 #include "roster/card_lookup.h"
 #include "roster/host_watch.h"
 #include "roster/roster.h"
 #include "roster/typing.h"
-#include "startup/program_state.h"
 
 namespace cardwedge {
 

@@ -6,13 +6,6 @@
 
 namespace cardwedge {
 
-// The separator between a folder and a name in paths this program builds.
-#ifdef _WIN32
-inline constexpr char kPathSeparator = '\\';
-#else
-inline constexpr char kPathSeparator = '/';
-#endif
-
 // A file that cannot be created, opened or read; the text names the path and the problem.
 class FileError : public std::runtime_error {
  public:
@@ -25,6 +18,12 @@ class Files {
   virtual ~Files() = default;
   // The folder of the running executable, without a trailing separator.
   virtual std::string ProgramFolder() = 0;
+  // The platform's separator ("/" or "\\").
+  virtual char PathSeparator() const = 0;
+  // folder, the separator, then name: the path of name inside folder.
+  std::string JoinPath(const std::string& folder, const std::string& name) const {
+    return folder + PathSeparator() + name;
+  }
   // True for an existing plain file that is not hidden; every failure gives false.
   virtual bool FileExists(const std::string& path) = 0;
   // Creates the file, empty, when it is missing; changes nothing when it exists.

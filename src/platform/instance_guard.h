@@ -3,7 +3,8 @@
 namespace cardwedge {
 
 // Tells whether another instance of this program runs for the same user. The first call claims
-// the instance for this process, which keeps it until it ends (a crash included).
+// the instance for this process, which keeps it until it ends (a crash included). Asking again
+// from the same process answers false every time: a process never finds its own claim.
 class InstanceGuard {
  public:
   virtual ~InstanceGuard() = default;

@@ -10,6 +10,12 @@ namespace cardwedge {
 inline constexpr std::uint8_t kVkShift = 0x10;
 inline constexpr std::uint8_t kVkReturn = 0x0D;
 
+// One key going down or up. The virtual-key code stands for a character, whatever the keyboard
+// layout: 0x30-0x39 the digits, 0x41-0x5A the letters, kVkReturn Enter and kVkShift the Shift key.
+// A backend presses the key that gives that character on the layout in force when the sequence is
+// sent (the layout of the focused window where layouts differ per window), and adds Shift around
+// a digit only where that layout needs it (AZERTY). Caps Lock acts on letters as on a real
+// keyboard: plain letter keys give capitals and Shift+letter small letters while it is on.
 struct KeyEvent {
   std::uint8_t virtualKey = 0;
   bool down = true;
@@ -27,7 +33,8 @@ class TypingError : public std::runtime_error {
 class Keyboard {
  public:
   virtual ~Keyboard() = default;
-  // Sends the whole sequence at once, or raises TypingError without sending any key.
+  // Sends the whole sequence at once, or raises TypingError without sending any key: a code that
+  // no key of the current layout gives, or no keyboard output at all.
   virtual void Send(const std::vector<KeyEvent>& events) = 0;
 };
 

@@ -10,7 +10,9 @@
 
 namespace cardwedge {
 
-// Kinds of control a window can declare.
+// Kinds of control a window can declare. A frame or picture box contains the controls that name it
+// as parent: while the container is disabled, none of them reacts to the user (each keeps its own
+// Enabled() value), and while it is hidden none of them shows.
 enum class ControlKind {
   kLabel,
   kButton,
@@ -95,6 +97,7 @@ class Control {
   // Rich-text pane: appends text and puts the caret at the end.
   virtual void AppendText(const std::string& text) = 0;
 
+  // Handlers run on the user-interface thread through RunHandler (platform/run_handler.h).
   virtual void OnClick(std::function<void()> handler) = 0;
   // Text boxes: called with the character code of each typed key before it is inserted; the
   // handler may change the code, or set it to 0 to discard the key.
@@ -118,11 +121,13 @@ class Timer {
   virtual int IntervalMs() const = 0;
 };
 
-// The windowing toolkit: windows, timers and the event loop. All of it runs on one thread.
+// The windowing toolkit: windows, timers and the event loop. All of it runs on the user-interface
+// thread, except Post. Every handler (clicks, keys, closes, timer ticks, posted tasks) runs through
+// RunHandler, so an error that escapes one ends the program the same way on every toolkit.
 class Toolkit {
  public:
   virtual ~Toolkit() = default;
-  virtual std::unique_ptr<Window> CreateWindow(const WindowDeclaration& declaration) = 0;
+  virtual std::unique_ptr<Window> OpenWindow(const WindowDeclaration& declaration) = 0;
   virtual std::unique_ptr<Timer> CreateTimer(const std::string& name, int intervalMs, bool enabled,
                                              std::function<void()> onTick) = 0;
   // Lets pending events (timer ticks, clicks) run once, then returns.
@@ -131,8 +136,11 @@ class Toolkit {
   virtual int Run() = 0;
   // Ends the program at once, from wherever it stands: no further handler runs.
   [[noreturn]] virtual void End(int status) = 0;
-  // Shows a blocking error box.
+  // Shows a blocking error box where a desktop is available; does nothing without one.
   virtual void ShowError(const std::string& title, const std::string& text) = 0;
+  // May be called from any thread: runs task once on the user-interface thread, at the next turn
+  // of the event loop (or of a DoEvents). Tasks posted after End never run.
+  virtual void Post(std::function<void()> task) = 0;
 };
 
 }  // namespace cardwedge

@@ -26,11 +26,11 @@ SwitchOrder InterpretSwitchField(const std::string& lastField, SwitchReading rea
   return SwitchOrder::kKeepMode;
 }
 
-HostWatch::HostWatch(Platform& platform, const ProgramState& state, SwitchReading reading)
-    : platform_(platform), state_(state), reading_(reading) {}
+HostWatch::HostWatch(Platform& platform, const int& processCheckOff, SwitchReading reading)
+    : platform_(platform), processCheckOff_(processCheckOff), reading_(reading) {}
 
 std::string HostWatch::SwitchFilePath() const {
-  return platform_.files.ProgramFolder() + kPathSeparator + kSwitchFileName;
+  return platform_.files.JoinPath(platform_.files.ProgramFolder(), kSwitchFileName);
 }
 
 void HostWatch::SwitchFileTick(int& readMode) {
@@ -60,7 +60,7 @@ void HostWatch::SwitchFileTick(int& readMode) {
 }
 
 void HostWatch::HostCheckTick() {
-  if (state_.ProcessCheckOff != 1) HostCheck();
+  if (processCheckOff_ != 1) HostCheck();
 }
 
 void HostWatch::HostCheck() {

@@ -3,7 +3,6 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "startup/program_state.h"
 
 namespace cardwedge {
 
@@ -29,7 +28,8 @@ SwitchOrder InterpretSwitchField(const std::string& lastField, SwitchReading rea
 // checked every ten seconds, and the two queries the read cycles use.
 class HostWatch {
  public:
-  HostWatch(Platform& platform, const ProgramState& state, SwitchReading reading);
+  // processCheckOff is read at each host-check tick: 1 turns the watch off.
+  HostWatch(Platform& platform, const int& processCheckOff, SwitchReading reading);
 
   // Reads the switch file into readMode, or ends the program on 9. A file that cannot be read
   // at this tick keeps the mode; the next tick tries again.
@@ -46,7 +46,7 @@ class HostWatch {
 
  private:
   Platform& platform_;
-  const ProgramState& state_;
+  const int& processCheckOff_;
   SwitchReading reading_;
 };
 

@@ -25,7 +25,7 @@ FoundValue ClassifyFoundValue(const std::optional<std::string>& value) {
 }
 
 void PlaySoundIfPresent(Platform& platform, const std::string& soundName) {
-  const std::string path = platform.files.ProgramFolder() + kPathSeparator + soundName;
+  const std::string path = platform.files.JoinPath(platform.files.ProgramFolder(), soundName);
   if (platform.files.FileExists(path)) platform.sound.PlayAsync(path);
 }
 

@@ -37,10 +37,10 @@ std::string Where(const std::string& path, int record, int line) {
 Roster LoadRoster(Files& files, TextCodec& codec) {
   Roster roster;
   const std::string programFolder = files.ProgramFolder();
-  const std::string folderFile = programFolder + kPathSeparator + kRosterFolderFileName;
+  const std::string folderFile = files.JoinPath(programFolder, kRosterFolderFileName);
   roster.RosterFolder = LastField(codec.AnsiToUtf8(ReadFolderFile(files, folderFile)));
   roster.RosterFolder =
-      (roster.RosterFolder.empty() ? programFolder : roster.RosterFolder) + kPathSeparator;
+      (roster.RosterFolder.empty() ? programFolder : roster.RosterFolder) + files.PathSeparator();
 
   const std::string rosterFile = roster.RosterFolder + kRosterFileName;
   const std::string text = codec.AnsiToUtf8(ReadRosterFile(files, rosterFile));

@@ -33,7 +33,7 @@ StartOutcome Form1::Form_Load(std::string_view commandLine) {
   if (!words.empty()) {
     if (ReadWord(words, 0, "flag") == 1) state_.ProcessCheckOff = 1;
     if (words.size() < 2) throw CommandLineError("the mode word is missing");
-    state_.StartMode = words[1];
+    StartMode = words[1];
     mode = ReadWord(words, 1, "mode");
   }
 

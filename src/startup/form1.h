@@ -3,10 +3,10 @@
 #include <memory>
 #include <string_view>
 
+#include "common/program_state.h"
 #include "felica/felica_form1.h"
 #include "pcsc/pcsc_frm.h"
 #include "platform/platform.h"
-#include "startup/program_state.h"
 
 namespace cardwedge {
 
@@ -29,6 +29,7 @@ class Form1 {
  private:
   Platform& platform_;
   ProgramState& state_;
+  std::string StartMode;  // the mode word of the command line
   std::unique_ptr<FelicaForm1> felicaForm_;
   std::unique_ptr<PCSCfrm> pcscForm_;
 };

@@ -2,12 +2,11 @@
 
 #include "fake_services.h"
 #include "fake_toolkit.h"
-#include "platform/iconv/iconv_text_codec.h"
 #include "platform/platform.h"
 
 namespace cardwedge {
 
-// Every service a window uses, as fakes or real files in a temporary program folder. The smart
+// Every service a window uses, as fakes. The smart
 // card and FeliCa library are given by the test.
 struct FakePlatform {
   FakePlatform(SmartCard& smartCard, FelicaLibrary& felicaLibrary)
@@ -15,13 +14,13 @@ struct FakePlatform {
                  processes, guard, codec, smartCard, felicaLibrary} {}
 
   FakeToolkit toolkit;
-  TempFolderFiles files;
+  FakeFiles files;
   FakeClock clock;
   FakeKeyboard keyboard;
   FakeSound sound;
   FakeProcesses processes;
   FakeInstanceGuard guard;
-  IconvTextCodec codec;
+  PassThroughTextCodec codec;
   Platform platform;
 };
 

@@ -1,42 +1,60 @@
 #include "fake_services.h"
 
-#include <unistd.h>
-
-#include <fstream>
-#include <sstream>
-#include <stdexcept>
-
 namespace cardwedge {
 
-TempFolderFiles::TempFolderFiles() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "cardwedge-test-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a temp folder");
-  folder_ = pattern;
+std::string FakeFiles::Normal(const std::string& path) {
+  std::string normal;
+  for (char c : path) {
+    if (c != '/' || normal.empty() || normal.back() != '/') normal += c;
+  }
+  return normal;
 }
 
-TempFolderFiles::~TempFolderFiles() {
-  std::error_code ignored;
-  std::filesystem::permissions(folder_, std::filesystem::perms::owner_all,
-                               std::filesystem::perm_options::add, ignored);
-  std::filesystem::remove_all(folder_, ignored);
+bool FakeFiles::FileExists(const std::string& given) {
+  const std::string path = Normal(given);
+  const std::size_t slash = path.rfind('/');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  return files_.contains(path) && !name.empty() && name.front() != '.';
 }
 
-void TempFolderFiles::Write(const std::string& name, const std::string& bytes) const {
-  const std::filesystem::path path = folder_ / name;
-  std::filesystem::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
+void FakeFiles::CreateIfMissing(const std::string& given) {
+  const std::string path = Normal(given);
+  if (folders_.contains(path)) throw FileError("\"" + path + "\": cannot be created or opened");
+  files_.try_emplace(path);
 }
 
-std::string TempFolderFiles::Read(const std::string& name) const {
-  std::ifstream in(folder_ / name, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
+std::string FakeFiles::ReadAll(const std::string& given, std::size_t maxBytes) {
+  const std::string path = Normal(given);
+  const auto file = files_.find(path);
+  if (file == files_.end()) throw FileError("\"" + path + "\": cannot be opened");
+  if (file->second.size() > maxBytes) {
+    throw FileError("\"" + path + "\": larger than " + std::to_string(maxBytes) + " bytes");
+  }
+  return file->second;
 }
 
-bool TempFolderFiles::Exists(const std::string& name) const {
-  return std::filesystem::exists(folder_ / name);
+void FakeFiles::Delete(const std::string& given) {
+  const std::string path = Normal(given);
+  if (files_.erase(path) == 0) throw FileError("\"" + path + "\": cannot be deleted");
+}
+
+std::string FakeFiles::Read(const std::string& name) const {
+  const auto file = files_.find(PathOf(name));
+  return file == files_.end() ? std::string() : file->second;
+}
+
+bool FakeFiles::Exists(const std::string& name) const {
+  return files_.contains(PathOf(name)) || folders_.contains(PathOf(name));
+}
+
+void FakeFiles::MakeFolder(const std::string& name) {
+  files_.erase(PathOf(name));
+  folders_.insert(PathOf(name));
+}
+
+void FakeFiles::Remove(const std::string& name) {
+  files_.erase(PathOf(name));
+  folders_.erase(PathOf(name));
 }
 
 void FakeKeyboard::Send(const std::vector<KeyEvent>& sent) {

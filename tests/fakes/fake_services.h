@@ -1,36 +1,48 @@
 #pragma once
 
-#include <filesystem>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/instance_guard.h"
 #include "platform/keyboard.h"
-#include "platform/posix/posix_files.h"
 #include "platform/processes.h"
 #include "platform/sound.h"
+#include "platform/text_codec.h"
 
 namespace cardwedge {
 
-// Real files in a folder of the test's own, which stands for the program's folder.
-class TempFolderFiles : public PosixFiles {
+// Files in memory under the program folder "/program": plain files and folders by path, with the
+// errors of the real backends (a folder where a file is expected, a missing file). Repeated
+// separators count as one, as in real paths.
+class FakeFiles : public Files {
  public:
-  TempFolderFiles();
-  ~TempFolderFiles() override;
+  std::string ProgramFolder() override { return kFolder; }
+  char PathSeparator() const override { return '/'; }
+  bool FileExists(const std::string& path) override;
+  void CreateIfMissing(const std::string& path) override;
+  std::string ReadAll(const std::string& path, std::size_t maxBytes) override;
+  void Delete(const std::string& path) override;
 
-  std::string ProgramFolder() override { return folder_.string(); }
-
-  const std::filesystem::path& folder() const { return folder_; }
-  std::filesystem::path PathOf(const std::string& name) const { return folder_ / name; }
-  // Writes bytes to a file of the folder, creating subfolders as needed.
-  void Write(const std::string& name, const std::string& bytes) const;
+  // Paths of names inside the program folder; a name may hold further folders ("a/b.csv").
+  static std::string PathOf(const std::string& name) { return kFolder + "/" + name; }
+  void Write(const std::string& name, const std::string& bytes) { files_[PathOf(name)] = bytes; }
   std::string Read(const std::string& name) const;
   bool Exists(const std::string& name) const;
+  // Puts a folder where name was.
+  void MakeFolder(const std::string& name);
+  void Remove(const std::string& name);
+
+  static inline const std::string kFolder = "/program";
 
  private:
-  std::filesystem::path folder_;
+  static std::string Normal(const std::string& path);
+
+  std::map<std::string, std::string> files_;
+  std::set<std::string> folders_;
 };
 
 class FakeClock : public Clock {
@@ -61,6 +73,13 @@ class FakeProcesses : public Processes {
  public:
   bool IsRunning(const std::string& imageName) override { return running.contains(imageName); }
   std::set<std::string> running;
+};
+
+// Reads file texts as they are: the tests write UTF-8.
+class PassThroughTextCodec : public TextCodec {
+ public:
+  std::string AnsiToUtf8(std::string_view ansi) override { return std::string(ansi); }
+  std::string Utf8ToAnsi(std::string_view utf8) override { return std::string(utf8); }
 };
 
 class FakeInstanceGuard : public InstanceGuard {

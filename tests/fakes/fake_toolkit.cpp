@@ -29,11 +29,16 @@ void FakeControl::SetListIndex(int index) {
   text_ = index >= 0 ? items_.at(index) : std::string();
 }
 
+bool FakeControl::ReactsToUser() const {
+  return enabled_ && (container == nullptr || container->ReactsToUser());
+}
+
 void FakeControl::Click() {
-  if (enabled_ && onClick_) onClick_();
+  if (ReactsToUser() && onClick_) onClick_();
 }
 
 void FakeControl::TypeKey(int keyAscii) {
+  if (!ReactsToUser()) return;
   if (onKeyPress_) onKeyPress_(keyAscii);
   if (keyAscii == 0) return;
   if (keyAscii == 8) {
@@ -60,6 +65,7 @@ FakeWindow::FakeWindow(const WindowDeclaration& declaration,
     }
     auto fake = std::make_unique<FakeControl>(control);
     fake->focus = &focus_;
+    if (!control.parent.empty()) fake->container = controls_.at(control.parent).get();
     if (!controls_.emplace(control.name, std::move(fake)).second) {
       throw std::logic_error("control declared twice: " + control.name);
     }
@@ -95,7 +101,7 @@ void FakeWindow::Close() {
   if (onClose_) onClose_();
 }
 
-std::unique_ptr<Window> FakeToolkit::CreateWindow(const WindowDeclaration& declaration) {
+std::unique_ptr<Window> FakeToolkit::OpenWindow(const WindowDeclaration& declaration) {
   return std::make_unique<FakeWindow>(declaration, windows_);
 }
 
@@ -107,6 +113,22 @@ std::unique_ptr<Timer> FakeToolkit::CreateTimer(const std::string& name, int int
 void FakeToolkit::DoEvents() {
   ++doEventsCount;
   if (onDoEvents) onDoEvents();
+  RunPosted();
+}
+
+void FakeToolkit::Post(std::function<void()> task) {
+  const std::lock_guard lock(postedMutex_);
+  posted_.push_back(std::move(task));
+}
+
+int FakeToolkit::RunPosted() {
+  std::vector<std::function<void()>> tasks;
+  {
+    const std::lock_guard lock(postedMutex_);
+    tasks.swap(posted_);
+  }
+  for (const auto& task : tasks) task();
+  return static_cast<int>(tasks.size());
 }
 
 void FakeToolkit::ShowError(const std::string& title, const std::string& text) {

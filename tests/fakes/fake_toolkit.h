@@ -3,6 +3,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -44,15 +45,19 @@ class FakeControl : public Control {
     onKeyPress_ = std::move(handler);
   }
 
-  // A user's click; a disabled control does not react.
+  // Whether a user can reach the control: it and every container around it are enabled.
+  bool ReactsToUser() const;
+  // A user's click; a control that does not react to the user ignores it.
   void Click();
-  // A user's key in a text box: the key filter runs, then the character is inserted (within the
-  // declared maximum length). Code 8 (Backspace) deletes the last character.
+  // A user's key in a text box that reacts to the user: the key filter runs, then the character
+  // is inserted (within the declared maximum length). Code 8 (Backspace) deletes the last one.
   void TypeKey(int keyAscii);
   void TypeKeys(const std::string& text);
 
   // Which control of the window has the focus; shared by the window's controls.
   std::string* focus = nullptr;
+  // The frame or picture box the control sits in, if any.
+  const FakeControl* container = nullptr;
 
  private:
   ControlDeclaration declaration_;
@@ -115,13 +120,17 @@ class FakeTimer : public Timer {
 // boxes and read captions.
 class FakeToolkit : public Toolkit {
  public:
-  std::unique_ptr<Window> CreateWindow(const WindowDeclaration& declaration) override;
+  std::unique_ptr<Window> OpenWindow(const WindowDeclaration& declaration) override;
   std::unique_ptr<Timer> CreateTimer(const std::string& name, int intervalMs, bool enabled,
                                      std::function<void()> onTick) override;
   void DoEvents() override;
   int Run() override { return 0; }
   [[noreturn]] void End(int status) override { throw ProgramEnded{status}; }
   void ShowError(const std::string& title, const std::string& text) override;
+  // Queues the task; DoEvents or RunPosted runs it.
+  void Post(std::function<void()> task) override;
+  // Runs the tasks posted so far, as the event loop would; returns how many ran.
+  int RunPosted();
 
   FakeWindow& window(const std::string& name);
   bool HasWindow(const std::string& name) const;
@@ -139,6 +148,8 @@ class FakeToolkit : public Toolkit {
  private:
   std::map<std::string, FakeWindow*> windows_;
   std::vector<FakeTimer*> timers_;
+  std::mutex postedMutex_;
+  std::vector<std::function<void()>> posted_;
 };
 
 }  // namespace cardwedge

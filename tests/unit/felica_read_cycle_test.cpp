@@ -49,6 +49,11 @@ class FelicaReadCycleTest : public ::testing::Test {
     return fake.toolkit.window("FelicaForm1").Get(control).Text();
   }
   std::string Typed() const { return fake.keyboard.TypedText(); }
+  // The host writes the switch file; the window reads it at its next switch tick.
+  void SwitchTo(const char* value) {
+    fake.files.Write(kSwitchFileName, value);
+    ASSERT_TRUE(fake.toolkit.Tick("PasoriTimer3"));
+  }
 
   FakeSmartCard smartCard;
   FakeFelicaLibrary library;
@@ -64,7 +69,7 @@ TEST_F(FelicaReadCycleTest, RosterCardHeldOnTheReaderIsTypedAgainOnlyAfterMoreTh
   EXPECT_EQ(Caption("PasoriLabel2"), kCardAText);
   EXPECT_EQ(Caption("PasoriLabel5"), "00123 Sato");
   ASSERT_EQ(fake.sound.played.size(), 1u);
-  EXPECT_EQ(fake.sound.played[0], fake.files.PathOf(kConfirmationSoundName).string());
+  EXPECT_EQ(fake.sound.played[0], FakeFiles::PathOf(kConfirmationSoundName));
   EXPECT_EQ(library.lastSystemCode, (std::array<std::uint8_t, 2>{0xFF, 0xFF}));
   EXPECT_EQ(library.lastTimeSlot, 0);
 
@@ -108,10 +113,10 @@ TEST_F(FelicaReadCycleTest, UnknownCardShowsDashesAndCountsAsAccepted) {
   EXPECT_EQ(Caption("PasoriLabel5"), "---");
   EXPECT_EQ(Typed(), "00123\n");
   EXPECT_EQ(fake.sound.played.size(), 1u);
-  EXPECT_EQ(state.felicaModule.LastFelicaIDm, kUnknownCardText);
+  EXPECT_EQ(form->felicaModule().LastFelicaIDm, kUnknownCardText);
 
   // Its read time holds for raw-ID mode too.
-  state.RosterScreenMode = kRawIdMode;
+  SwitchTo("1");
   TickAt(1002.5, kUnknownCard);
   EXPECT_EQ(Typed(), "00123\n");
   TickAt(1003.5, kUnknownCard);
@@ -119,7 +124,7 @@ TEST_F(FelicaReadCycleTest, UnknownCardShowsDashesAndCountsAsAccepted) {
 }
 
 TEST_F(FelicaReadCycleTest, NoSoundWithoutTheSoundFile) {
-  std::filesystem::remove(fake.files.PathOf(kConfirmationSoundName));
+  fake.files.Remove(kConfirmationSoundName);
   TickAt(1000, kCardA);
   EXPECT_EQ(Typed(), "00123\n");
   EXPECT_TRUE(fake.sound.played.empty());
@@ -128,7 +133,7 @@ TEST_F(FelicaReadCycleTest, NoSoundWithoutTheSoundFile) {
 TEST_F(FelicaReadCycleTest, RawIdModeTypesAnyCardAtMostOnceInTwoSeconds) {
   TickAt(1000, kCardB);  // lookup mode: accepted at 1000
   fake.keyboard.events.clear();
-  state.RosterScreenMode = kRawIdMode;
+  SwitchTo("1");
   TickAt(1001, kCardA);
   TickAt(1002, kCardA);  // exactly 2 seconds is not enough
   EXPECT_EQ(Typed(), "");
@@ -143,11 +148,11 @@ TEST_F(FelicaReadCycleTest, RawIdModeTypesAnyCardAtMostOnceInTwoSeconds) {
 
   EXPECT_EQ(Caption("PasoriLabel5"), "45 Tanaka");
   EXPECT_EQ(fake.sound.played.size(), 1u);
-  EXPECT_EQ(state.felicaModule.LastFelicaIDm, "0B0B0B0B0B0B0B0B");
+  EXPECT_EQ(form->felicaModule().LastFelicaIDm, "0B0B0B0B0B0B0B0B");
 }
 
 TEST_F(FelicaReadCycleTest, TickDuringRawIdTypingDoesNotTypeTheCardAgain) {
-  state.RosterScreenMode = kRawIdMode;
+  SwitchTo("1");
   int nested = 0;
   fake.toolkit.onDoEvents = [&] {
     if (nested++ == 0) fake.toolkit.Tick("PasoriTimer1");
@@ -167,7 +172,7 @@ TEST_F(FelicaReadCycleTest, RepeatsAreTimedAcrossMidnight) {
 
 TEST_F(FelicaReadCycleTest, PausedModeNeitherPollsNorChangesTheLabels) {
   TickAt(1000, kCardA);
-  state.RosterScreenMode = kPausedMode;
+  SwitchTo("8");
   const int polls = library.polls;
   TickAt(1020, std::nullopt);
   EXPECT_EQ(library.polls, polls);
@@ -232,18 +237,18 @@ TEST_F(FelicaWindowTest, LibraryFailuresAreRecordedAndTheWindowRunsAnyway) {
   library.openSucceeds = false;
   FelicaForm1 form(fake.platform, state);
   form.Form_Load();
-  EXPECT_EQ(state.felicaModule.FelicaMessage, kCantOpenReaderWriter);
+  EXPECT_EQ(form.felicaModule().FelicaMessage, kCantOpenReaderWriter);
   EXPECT_TRUE(fake.toolkit.errorsShown.empty());
   EXPECT_EQ(fake.toolkit.timer("PasoriTimer1").IntervalMs(), 100);
   EXPECT_TRUE(fake.toolkit.timer("PasoriTimer1").Enabled());
 
   EXPECT_TRUE(fake.toolkit.Tick("PasoriTimer1"));
   EXPECT_EQ(library.polls, 1);
-  EXPECT_EQ(state.felicaModule.FelicaMessage, kCantOpenReaderWriter);
+  EXPECT_EQ(form.felicaModule().FelicaMessage, kCantOpenReaderWriter);
 
   library.idm = kCardA;
   EXPECT_TRUE(fake.toolkit.Tick("PasoriTimer1"));
-  EXPECT_EQ(state.felicaModule.FelicaMessage, kCardAText);
+  EXPECT_EQ(form.felicaModule().FelicaMessage, kCardAText);
 
   // The hidden button opens the connection again.
   fake.toolkit.window("FelicaForm1").Get("PasoriCommand1").Click();

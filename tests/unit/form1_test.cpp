@@ -79,7 +79,7 @@ TEST_F(Form1Test, AnotherInstanceEndsTheStartWithoutReadingTheCommandLine) {
 }
 
 TEST_F(Form1Test, RosterFailureStopsBeforeAnyWindowIsShown) {
-  std::filesystem::remove(fake.files.PathOf(kRosterFileName));
+  fake.files.Remove(kRosterFileName);
   EXPECT_THROW(Start("1 4"), RosterError);
   for (const std::string& name : fake.toolkit.WindowNames()) {
     EXPECT_FALSE(fake.toolkit.window(name).shown()) << name;

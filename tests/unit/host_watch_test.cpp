@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "common/program_state.h"
 #include "fake_felica_library.h"
 #include "fake_platform.h"
 #include "fake_smart_card.h"
@@ -18,7 +19,7 @@ class HostWatchTest : public ::testing::Test {
   // The read mode after one switch-file tick starting from kUnchanged, or nothing when the tick
   // ended the program.
   std::optional<int> ReadModeAfterTick(SwitchReading reading) {
-    HostWatch watch(fake.platform, state, reading);
+    HostWatch watch(fake.platform, state.ProcessCheckOff, reading);
     int readMode = kUnchanged;
     try {
       watch.SwitchFileTick(readMode);
@@ -69,9 +70,9 @@ TEST_F(HostWatchTest, AMissingSwitchFileIsCreatedEmptyAndMeansLookup) {
 }
 
 TEST_F(HostWatchTest, AnUnreadableSwitchFileKeepsTheModeUntilItCanBeRead) {
-  std::filesystem::create_directory(fake.files.PathOf(kSwitchFileName));
+  fake.files.MakeFolder(kSwitchFileName);
   EXPECT_EQ(ReadModeAfterTick(SwitchReading::kWholeNumber), kUnchanged);
-  std::filesystem::remove(fake.files.PathOf(kSwitchFileName));
+  fake.files.Remove(kSwitchFileName);
 
   fake.files.Write(kSwitchFileName, std::string(64 * 1024, ' ') + "9");
   EXPECT_EQ(ReadModeAfterTick(SwitchReading::kLeadingNumber), kUnchanged);
@@ -81,7 +82,7 @@ TEST_F(HostWatchTest, AnUnreadableSwitchFileKeepsTheModeUntilItCanBeRead) {
 }
 
 TEST_F(HostWatchTest, HostCheckEndsTheProgramOnlyWhenTheHostIsGoneAndTheWatchIsOn) {
-  HostWatch watch(fake.platform, state, SwitchReading::kWholeNumber);
+  HostWatch watch(fake.platform, state.ProcessCheckOff, SwitchReading::kWholeNumber);
   state.ProcessCheckOff = 1;
   EXPECT_NO_THROW(watch.HostCheckTick());
 

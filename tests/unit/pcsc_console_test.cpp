@@ -82,6 +82,7 @@ using PcscConsoleTest = PcscWindowTest;
 
 TEST_F(PcscConsoleTest, SendFillsTheBuffersOrRefusesWithTheFocus) {
   Open();
+  Get("Frame2").SetEnabled(true);  // as while a card is connected
   Get("tbINS").TypeKeys("a4");
   Get("tbP1").TypeKeys("04x");
   Get("tbP2").TypeKeys("00");

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "fake_services.h"
-#include "platform/iconv/iconv_text_codec.h"
 #include "roster_line.h"
 
 namespace cardwedge {
@@ -16,8 +15,8 @@ class RosterTest : public ::testing::Test {
   Roster Load() { return LoadRoster(files, codec); }
   void WriteRoster(const std::string& content) { files.Write(kRosterFileName, content); }
 
-  TempFolderFiles files;
-  IconvTextCodec codec;
+  FakeFiles files;
+  PassThroughTextCodec codec;
 };
 
 TEST_F(RosterTest, MissingFolderFileIsCreatedAndTheProgramFolderUsed) {
@@ -25,7 +24,7 @@ TEST_F(RosterTest, MissingFolderFileIsCreatedAndTheProgramFolderUsed) {
   const Roster roster = Load();
   EXPECT_TRUE(files.Exists(kRosterFolderFileName));
   EXPECT_EQ(files.Read(kRosterFolderFileName), "");
-  EXPECT_EQ(roster.RosterFolder, files.folder().string() + "/");
+  EXPECT_EQ(roster.RosterFolder, FakeFiles::kFolder + "/");
   ASSERT_EQ(roster.RosterCount, 1);
   EXPECT_EQ(roster.RosterValue[1], "00123");
   EXPECT_EQ(roster.RosterText[1], "Sato");
@@ -34,7 +33,7 @@ TEST_F(RosterTest, MissingFolderFileIsCreatedAndTheProgramFolderUsed) {
 
 TEST_F(RosterTest, LastFieldOfTheFolderFileNamesTheFolderAndASeparatorIsAlwaysAppended) {
   files.Write("b/" + std::string(kRosterFileName), RosterLine("2", "B", "bb"));
-  const std::string b = (files.folder() / "b").string();
+  const std::string b = FakeFiles::PathOf("b");
   files.Write(kRosterFolderFileName, "/nowhere/a\r\n" + b + "\r\n");
   EXPECT_EQ(Load().RosterValue[1], "2");
 
@@ -47,7 +46,7 @@ TEST_F(RosterTest, LastFieldOfTheFolderFileNamesTheFolderAndASeparatorIsAlwaysAp
 
   // Quoted, a comma belongs to the folder name.
   files.Write("c,d/" + std::string(kRosterFileName), RosterLine("3", "C", "cc"));
-  files.Write(kRosterFolderFileName, "\"" + (files.folder() / "c,d").string() + "\"");
+  files.Write(kRosterFolderFileName, "\"" + FakeFiles::PathOf("c,d") + "\"");
   EXPECT_EQ(Load().RosterValue[1], "3");
 }
 
@@ -119,19 +118,8 @@ TEST_F(RosterTest, LoadFailuresNameTheFileAndTheProblem) {
         << error.what();
   }
 
-  std::filesystem::create_directory(files.PathOf(kRosterFolderFileName + std::string(".d")));
-  std::filesystem::remove(files.PathOf(kRosterFolderFileName));
-  std::filesystem::create_directory(files.PathOf(kRosterFolderFileName));
+  files.MakeFolder(kRosterFolderFileName);
   EXPECT_THROW(Load(), RosterError);
-}
-
-TEST_F(RosterTest, Cp932AndUtf8RostersGiveTheSameText) {
-  // "佐藤表" in CP932 (表 ends with a backslash byte) and in UTF-8.
-  WriteRoster(RosterLine("1", "\x8D\xB2\x93\xA1\x95\x5C", "c"));
-  const std::string fromCp932 = Load().RosterText[1];
-  WriteRoster(RosterLine("1", "佐藤表", "c"));
-  EXPECT_EQ(Load().RosterText[1], "佐藤表");
-  EXPECT_EQ(fromCp932, "佐藤表");
 }
 
 }  // namespace

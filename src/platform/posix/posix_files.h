@@ -7,6 +7,7 @@ namespace cardwedge {
 class PosixFiles : public Files {
  public:
   std::string ProgramFolder() override;
+  char PathSeparator() const override { return '/'; }
   bool FileExists(const std::string& path) override;
   void CreateIfMissing(const std::string& path) override;
   std::string ReadAll(const std::string& path, std::size_t maxBytes) override;

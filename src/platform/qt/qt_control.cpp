@@ -1,6 +1,6 @@
 #include "platform/qt/qt_control.h"
 
-#include "platform/qt/qt_handler.h"
+#include "platform/run_handler.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

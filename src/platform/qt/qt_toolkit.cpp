@@ -6,9 +6,10 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 
-#include "platform/qt/qt_handler.h"
 #include "platform/qt/qt_window.h"
+#include "platform/run_handler.h"
 
 namespace cardwedge {
 namespace {
@@ -52,7 +53,7 @@ void QtToolkit::EnsureApplication() {
   QApplication::setQuitOnLastWindowClosed(false);
 }
 
-std::unique_ptr<Window> QtToolkit::CreateWindow(const WindowDeclaration& declaration) {
+std::unique_ptr<Window> QtToolkit::OpenWindow(const WindowDeclaration& declaration) {
   EnsureApplication();
   return std::make_unique<QtWindow>(declaration);
 }
@@ -78,8 +79,21 @@ void QtToolkit::End(int status) {
 }
 
 void QtToolkit::ShowError(const std::string& title, const std::string& text) {
+  const char* display = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  const bool desktop =
+      (display != nullptr && *display != '\0') || (wayland != nullptr && *wayland != '\0');
+  if (!desktop) return;
   EnsureApplication();
   QMessageBox::critical(nullptr, QString::fromStdString(title), QString::fromStdString(text));
+}
+
+void QtToolkit::Post(std::function<void()> task) {
+  // The application object exists from the first window on, before any thread can post.
+  QCoreApplication* application = QCoreApplication::instance();
+  if (application == nullptr) return;
+  QMetaObject::invokeMethod(
+      application, [task = std::move(task)] { RunHandler(task); }, Qt::QueuedConnection);
 }
 
 }  // namespace cardwedge

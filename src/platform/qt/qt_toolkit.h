@@ -15,13 +15,14 @@ class QtToolkit : public Toolkit {
   QtToolkit();
   ~QtToolkit() override;
 
-  std::unique_ptr<Window> CreateWindow(const WindowDeclaration& declaration) override;
+  std::unique_ptr<Window> OpenWindow(const WindowDeclaration& declaration) override;
   std::unique_ptr<Timer> CreateTimer(const std::string& name, int intervalMs, bool enabled,
                                      std::function<void()> onTick) override;
   void DoEvents() override;
   int Run() override;
   [[noreturn]] void End(int status) override;
   void ShowError(const std::string& title, const std::string& text) override;
+  void Post(std::function<void()> task) override;
 
  private:
   void EnsureApplication();

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/qt/qt_control.h"
-#include "platform/qt/qt_handler.h"
+#include "platform/run_handler.h"
 
 namespace cardwedge {
 namespace {

@@ -14,6 +14,7 @@
 #include "program_copy.h"
 #include "roster/host_watch.h"
 #include "roster/roster.h"
+#include "temp_folder_files.h"
 #include "testbed.h"
 
 namespace cardwedge {

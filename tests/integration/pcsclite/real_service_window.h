@@ -12,6 +12,7 @@
 #include "platform/iconv/iconv_text_codec.h"
 #include "platform/pcsclite/pcsclite_smart_card.h"
 #include "platform/posix/system_clock.h"
+#include "temp_folder_files.h"
 
 namespace cardwedge {
 

@@ -15,6 +15,7 @@
 #include "fake_smart_card.h"
 #include "platform/procfs/procfs_processes.h"
 #include "roster/host_watch.h"
+#include "temp_folder_files.h"
 #include "testbed.h"
 
 namespace cardwedge {
@@ -26,7 +27,7 @@ class HostQueriesTest : public ::testing::Test {
  protected:
   // A copy of sleep under the given name in the test's folder.
   std::string CopyOfSleep(const std::string& name) {
-    const std::filesystem::path copy = fake.files.PathOf(name);
+    const std::filesystem::path copy = files.PathOf(name);
     std::filesystem::copy_file("/bin/sleep", copy);
     return copy.string();
   }
@@ -45,10 +46,11 @@ class HostQueriesTest : public ::testing::Test {
   FakeFelicaLibrary felica;
   FakePlatform fake{smartCard, felica};
   ProcfsProcesses processes;
-  Platform platform{fake.toolkit, fake.files, fake.clock, fake.keyboard, fake.sound,
+  TempFolderFiles files;
+  Platform platform{fake.toolkit, files,      fake.clock, fake.keyboard, fake.sound,
                     processes,    fake.guard, fake.codec, smartCard,     felica};
-  ProgramState state;
-  HostWatch watch{platform, state, SwitchReading::kLeadingNumber};
+  int processCheckOff = 0;
+  HostWatch watch{platform, processCheckOff, SwitchReading::kLeadingNumber};
 };
 
 TEST_F(HostQueriesTest, AHostStartedByItsExecutableCountsUntilItExits) {
@@ -101,13 +103,13 @@ TEST_F(HostQueriesTest, AnEndedHostThatIsNotYetReapedDoesNotCount) {
 }
 
 TEST_F(HostQueriesTest, FileExistFindsOnlyPlainVisibleFiles) {
-  fake.files.Write("plain.wav", "RIFF");
-  fake.files.Write(".hidden.wav", "RIFF");
-  std::filesystem::create_directory(fake.files.PathOf("folder.wav"));
-  EXPECT_TRUE(watch.fFileExist(fake.files.PathOf("plain.wav")));
-  EXPECT_FALSE(watch.fFileExist(fake.files.PathOf(".hidden.wav")));
-  EXPECT_FALSE(watch.fFileExist(fake.files.PathOf("folder.wav")));
-  EXPECT_FALSE(watch.fFileExist(fake.files.PathOf("missing.wav")));
+  files.Write("plain.wav", "RIFF");
+  files.Write(".hidden.wav", "RIFF");
+  std::filesystem::create_directory(files.PathOf("folder.wav"));
+  EXPECT_TRUE(watch.fFileExist(files.PathOf("plain.wav")));
+  EXPECT_FALSE(watch.fFileExist(files.PathOf(".hidden.wav")));
+  EXPECT_FALSE(watch.fFileExist(files.PathOf("folder.wav")));
+  EXPECT_FALSE(watch.fFileExist(files.PathOf("missing.wav")));
   EXPECT_FALSE(watch.fFileExist("/no/such/drive/plain.wav"));
 }
 

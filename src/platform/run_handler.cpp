@@ -1,8 +1,7 @@
-#include "platform/qt/qt_handler.h"
-
-#include <unistd.h>
+#include "platform/run_handler.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 
 namespace cardwedge {
@@ -13,7 +12,7 @@ void RunHandler(const std::function<void()>& handler) {
   } catch (const std::exception& error) {
     std::fprintf(stderr, "cardwedge: run-time error: %s\n", error.what());
     std::fflush(nullptr);
-    ::_exit(1);
+    std::_Exit(1);
   }
 }
 

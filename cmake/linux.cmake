@@ -1,0 +1,38 @@
+# The Linux program: its backends, the Qt toolkit, the test bed and the benchmarks.
+
+find_package(Qt6 REQUIRED COMPONENTS Widgets Multimedia)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(PCSC REQUIRED IMPORTED_TARGET libpcsclite)
+pkg_check_modules(NFC REQUIRED IMPORTED_TARGET libnfc)
+find_package(X11 REQUIRED)
+
+# Linux backends, one folder each.
+file(GLOB_RECURSE LINUX_BACKEND_SOURCES CONFIGURE_DEPENDS
+  src/platform/posix/*.cpp src/platform/flock/*.cpp src/platform/iconv/*.cpp
+  src/platform/procfs/*.cpp src/platform/pcsclite/*.cpp src/platform/libnfc/*.cpp
+  src/platform/xtest/*.cpp)
+add_library(cardwedge_linux STATIC ${LINUX_BACKEND_SOURCES})
+target_include_directories(cardwedge_linux PUBLIC src)
+target_link_libraries(cardwedge_linux PUBLIC PkgConfig::PCSC PkgConfig::NFC X11::X11 X11::Xtst)
+
+file(GLOB_RECURSE QT_BACKEND_SOURCES CONFIGURE_DEPENDS src/platform/qt/*.cpp)
+add_library(cardwedge_qt STATIC ${QT_BACKEND_SOURCES})
+target_include_directories(cardwedge_qt PUBLIC src)
+target_link_libraries(cardwedge_qt PUBLIC cardwedge_core Qt6::Widgets Qt6::Multimedia)
+
+add_executable(cardwedge src/main.cpp src/platform/linux/make_platform.cpp)
+target_compile_definitions(cardwedge PRIVATE CARDWEDGE_VERSION="${PROJECT_VERSION}")
+target_link_libraries(cardwedge PRIVATE cardwedge_core cardwedge_linux cardwedge_qt)
+set_target_properties(cardwedge PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# The default sounds sit beside the program under the names the windows play.
+file(GLOB SOUND_ASSETS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/assets/sounds/*)
+foreach(sound ${SOUND_ASSETS})
+  get_filename_component(name ${sound} NAME)
+  configure_file(${sound} ${CMAKE_BINARY_DIR}/${name} COPYONLY)
+endforeach()
+
+# The virtual card, emulated FeliCa reader and key capture window, with the library that drives
+# them: used by the integration and end-to-end tests, the demo and the benchmarks.
+add_subdirectory(testbed)
+add_subdirectory(bench)

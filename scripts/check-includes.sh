@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Fails on an include that runs against the folder order of src/:
+#   startup -> {felica, pcsc} -> roster -> common -> platform
+# A folder includes its own headers and those of folders below it; felica and pcsc never include
+# each other. main.cpp includes no backend header (src/platform/<backend>/).
+set -euo pipefail
+cd "$(dirname "$0")/../src"
+
+rank() {
+  case "$1" in
+    startup) echo 4 ;;
+    felica | pcsc) echo 3 ;;
+    roster) echo 2 ;;
+    common) echo 1 ;;
+    platform) echo 0 ;;
+    *) echo -1 ;;
+  esac
+}
+
+status=0
+while IFS=: read -r file line target; do
+  from=${file%%/*}
+  to=${target%%/*}
+  [ "$from" = "$to" ] && continue
+  from_rank=$(rank "$from")
+  to_rank=$(rank "$to")
+  [ "$to_rank" -lt 0 ] && continue
+  if [ "$to_rank" -ge "$from_rank" ]; then
+    echo "src/$file:$line: $from must not include $target" >&2
+    status=1
+  fi
+done < <(grep -rnoE '^#include "[a-z_]+/[^"]+"' --include='*.h' --include='*.cpp' \
+  startup felica pcsc roster common platform | sed -E 's/:#include "/:/; s/"$//')
+
+if grep -nE '^#include "platform/[a-z0-9_]+/' main.cpp >&2; then
+  echo "src/main.cpp: names a backend; MakePlatform builds the real services" >&2
+  status=1
+fi
+exit $status

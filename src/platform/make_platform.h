@@ -1,0 +1,19 @@
+#pragma once
+
+#include <memory>
+
+#include "platform/platform.h"
+
+namespace cardwedge {
+
+// The real services of the operating system the program was built for, owned together.
+class PlatformServices {
+ public:
+  virtual ~PlatformServices() = default;
+  virtual Platform& platform() = 0;
+};
+
+// Builds the real services; each operating system has its own definition.
+std::unique_ptr<PlatformServices> MakePlatform();
+
+}  // namespace cardwedge
