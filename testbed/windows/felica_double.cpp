@@ -1,0 +1,110 @@
+// felica_for_vb.dll test double: the three entries of the FeliCa library that the program calls,
+// answering as a test sets them up in the control folder named by CARDWEDGE_FELICA_CONTROL
+// (see README.md):
+//   initialize  "fail" makes initialize_library fail (absent: it succeeds)
+//   open        "fail" makes open_reader_writer_auto fail (absent: it succeeds)
+//   card        "<IDm-hex16> [<PMm-hex16>]": a card on the reader (absent or empty: none)
+// Every call is appended to the folder's log with its arguments and result.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "control_folder.h"
+#include "hex.h"
+
+// The records the caller passes by address; addresses are pointer-sized.
+struct FelicaPolling {
+  std::uint8_t* system_code;  // 2 bytes
+  std::uint8_t time_slot;
+};
+
+struct FelicaCardInfo {
+  std::uint8_t* idm;  // 8 bytes
+  std::uint8_t* pmm;  // 8 bytes
+};
+
+namespace cardwedge::testbed {
+namespace {
+
+constexpr std::size_t kIdLength = 8;
+
+struct FelicaCard {
+  std::vector<std::uint8_t> idm;
+  std::vector<std::uint8_t> pmm;
+};
+
+const ControlFolder& Control() {
+  static const ControlFolder control(L"CARDWEDGE_FELICA_CONTROL");
+  return control;
+}
+
+bool Succeeds(const wchar_t* file) {
+  return FirstWord(Control().Read(file).value_or("")) != "fail";
+}
+
+std::optional<FelicaCard> CardOnReader() {
+  const std::string line = FirstWord(Control().Read(L"card").value_or(""));
+  if (line.empty()) return std::nullopt;
+  std::istringstream words(line);
+  std::string idm_hex, pmm_hex = "0000000000000000";
+  words >> idm_hex >> pmm_hex;
+  auto idm = ParseHex(idm_hex);
+  auto pmm = ParseHex(pmm_hex);
+  if (!idm || idm->size() != kIdLength || !pmm || pmm->size() != kIdLength) {
+    Control().Log("error: card: cannot read \"" + line + "\"");
+    return std::nullopt;
+  }
+  return FelicaCard{std::move(*idm), std::move(*pmm)};
+}
+
+std::uint8_t Result(const std::string& call, bool success) {
+  Control().Log(call + " = " + (success ? "1" : "0"));
+  return success ? 1 : 0;
+}
+
+bool reader_open = false;
+
+}  // namespace
+}  // namespace cardwedge::testbed
+
+extern "C" {
+
+std::uint8_t WINAPI initialize_library() {
+  using namespace cardwedge::testbed;
+  return Result("initialize_library", Succeeds(L"initialize"));
+}
+
+std::uint8_t WINAPI open_reader_writer_auto() {
+  using namespace cardwedge::testbed;
+  reader_open = Succeeds(L"open");
+  return Result("open_reader_writer_auto", reader_open);
+}
+
+// A card answers when the reader is open and the control folder lays one on it; its IDm and
+// PMm go to the buffers the card information points to.
+std::uint8_t WINAPI polling_and_get_card_information(FelicaPolling* polling,
+                                                     std::uint8_t* number_of_cards,
+                                                     FelicaCardInfo* card_info) {
+  using namespace cardwedge::testbed;
+  std::string call = "polling_and_get_card_information";
+  if (polling == nullptr || polling->system_code == nullptr || number_of_cards == nullptr ||
+      card_info == nullptr || card_info->idm == nullptr || card_info->pmm == nullptr) {
+    return Result(call + " null argument", false);
+  }
+  call += " system_code=" + FormatHex({polling->system_code, 2}) +
+          " time_slot=" + std::to_string(polling->time_slot);
+  const auto card = reader_open ? CardOnReader() : std::nullopt;
+  *number_of_cards = card ? 1 : 0;
+  if (!card) return Result(call, false);
+  std::memcpy(card_info->idm, card->idm.data(), kIdLength);
+  std::memcpy(card_info->pmm, card->pmm.data(), kIdLength);
+  return Result(call + " idm=" + FormatHex(card->idm), true);
+}
+
+}  // extern "C"
