@@ -15,7 +15,6 @@ mkdir -p "$logs"
 # Reports also go to files, so a finding in a child process the test does not watch still counts.
 export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1:log_path=$logs/asan"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:log_path=$logs/ubsan"
-export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
 
 status=0
 (cd build-asan && ctest -L 'unit|integration' --output-on-failure --timeout 900) || status=$?
