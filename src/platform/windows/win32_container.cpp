@@ -102,8 +102,7 @@ void RegisterContainerClass() {
 
 void SetBackground(HWND parent, HBRUSH brush) { SetPropW(parent, kBackgroundProperty, brush); }
 
-bool HandleParentMessage(HWND parent, UINT message, WPARAM wParam, LPARAM lParam,
-                         LRESULT& result) {
+bool HandleParentMessage(HWND parent, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   const auto child = reinterpret_cast<HWND>(lParam);
   switch (message) {
     case WM_COMMAND:
@@ -113,8 +112,8 @@ bool HandleParentMessage(HWND parent, UINT message, WPARAM wParam, LPARAM lParam
       return true;
     case WM_CTLCOLORSTATIC: {
       const Win32Control* control = Win32Control::FromWindow(child);
-      if (control == nullptr || (control->kind() != ControlKind::kLabel &&
-                                 control->kind() != ControlKind::kCheckBox)) {
+      if (control == nullptr ||
+          (control->kind() != ControlKind::kLabel && control->kind() != ControlKind::kCheckBox)) {
         return false;
       }
       SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);

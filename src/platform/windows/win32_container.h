@@ -17,7 +17,6 @@ void SetBackground(HWND parent, HBRUSH brush);
 
 // What a parent of declared controls does with their notifications: clicks go to the control's
 // handler, labels and check boxes take the parent's background. Returns false for other messages.
-bool HandleParentMessage(HWND parent, UINT message, WPARAM wParam, LPARAM lParam,
-                         LRESULT& result);
+bool HandleParentMessage(HWND parent, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
 }  // namespace cardwedge

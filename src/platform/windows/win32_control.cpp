@@ -100,11 +100,10 @@ Win32Control::Win32Control(const ControlDeclaration& declaration, HWND parent, i
   const Rect& bounds = declaration.bounds;
   int height = TwipsToPixels(bounds.height, dpi);
   if (kind_ == ControlKind::kComboBox) height += MulDiv(kDropDownHeight, dpi, 96);
-  hwnd_ = CreateWindowExW(windowKind.extendedStyle, windowKind.className, L"", style,
-                          TwipsToPixels(bounds.left, dpi), TwipsToPixels(bounds.top, dpi),
-                          TwipsToPixels(bounds.width, dpi), height, parent,
-                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                          GetModuleHandleW(nullptr), nullptr);
+  hwnd_ = CreateWindowExW(
+      windowKind.extendedStyle, windowKind.className, L"", style, TwipsToPixels(bounds.left, dpi),
+      TwipsToPixels(bounds.top, dpi), TwipsToPixels(bounds.width, dpi), height, parent,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
   if (hwnd_ == nullptr) {
     throw std::runtime_error("cannot create the control " + declaration.name);
   }
@@ -139,9 +138,8 @@ void Win32Control::SetText(const std::string& text) {
   if (kind_ == ControlKind::kComboBox) {
     // Text that names an item selects it, as choosing it from the list would.
     const std::wstring wide = Utf8ToWide(text);
-    const LRESULT found =
-        SendMessageW(hwnd_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                     reinterpret_cast<LPARAM>(wide.c_str()));
+    const LRESULT found = SendMessageW(hwnd_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                       reinterpret_cast<LPARAM>(wide.c_str()));
     SendMessageW(hwnd_, CB_SETCURSEL, static_cast<WPARAM>(found), 0);
     if (found != CB_ERR) return;
   }
@@ -153,7 +151,9 @@ bool Win32Control::Enabled() const { return IsWindowEnabled(hwnd_) != FALSE; }
 
 void Win32Control::SetEnabled(bool enabled) { EnableWindow(hwnd_, enabled ? TRUE : FALSE); }
 
-bool Win32Control::Visible() const { return (GetWindowLongPtrW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
+bool Win32Control::Visible() const {
+  return (GetWindowLongPtrW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0;
+}
 
 void Win32Control::SetVisible(bool visible) { ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE); }
 

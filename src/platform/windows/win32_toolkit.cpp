@@ -174,8 +174,7 @@ void Win32Toolkit::End(int status) {
 }
 
 void Win32Toolkit::ShowError(const std::string& title, const std::string& text) {
-  MessageBoxW(nullptr, Utf8ToWide(text).c_str(), Utf8ToWide(title).c_str(),
-              MB_ICONERROR | MB_OK);
+  MessageBoxW(nullptr, Utf8ToWide(text).c_str(), Utf8ToWide(title).c_str(), MB_ICONERROR | MB_OK);
 }
 
 void Win32Toolkit::Post(std::function<void()> task) {

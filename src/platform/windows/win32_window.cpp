@@ -56,9 +56,8 @@ Win32Window::Win32Window(const WindowDeclaration& declaration) {
 
   int id = kFirstControlId;
   for (const ControlDeclaration& control : declaration.controls) {
-    auto rendered =
-        std::make_unique<Win32Control>(control, ParentWindow(control), dpi_, id++,
-                                       Font(control.fontPoints));
+    auto rendered = std::make_unique<Win32Control>(control, ParentWindow(control), dpi_, id++,
+                                                   Font(control.fontPoints));
     const bool container =
         control.kind == ControlKind::kFrame || control.kind == ControlKind::kPictureBox;
     if (container && background_ != nullptr) SetBackground(rendered->hwnd(), background_);
@@ -66,7 +65,19 @@ Win32Window::Win32Window(const WindowDeclaration& declaration) {
       throw std::logic_error("control declared twice: " + control.name);
     }
   }
+  PutContainersBeneath(declaration);
   OrderTabStops(declaration);
+}
+
+// A frame or picture box lies beneath the controls beside it, as a backdrop: a control that
+// overlaps its edge shows. Each new child window starts at the bottom, so this comes last.
+void Win32Window::PutContainersBeneath(const WindowDeclaration& declaration) {
+  for (const ControlDeclaration& control : declaration.controls) {
+    if (control.kind == ControlKind::kFrame || control.kind == ControlKind::kPictureBox) {
+      SetWindowPos(Get(control.name).hwnd(), HWND_BOTTOM, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+  }
 }
 
 Win32Window::~Win32Window() {
@@ -77,8 +88,7 @@ Win32Window::~Win32Window() {
 }
 
 bool Win32Window::IsDeclaredWindow(HWND window) {
-  return window != nullptr &&
-         GetClassLongPtrW(window, GCW_ATOM) == RegisterWindowClass(WindowProc);
+  return window != nullptr && GetClassLongPtrW(window, GCW_ATOM) == RegisterWindowClass(WindowProc);
 }
 
 HWND Win32Window::ParentWindow(const ControlDeclaration& control) {
@@ -96,8 +106,9 @@ HFONT Win32Window::Font(int points) {
   return font;
 }
 
-// Tab moves through the controls of one parent in their order among its child windows; the
-// controls that declare a place in the tab order take the slots they hold among themselves.
+// Tab moves through the controls of one parent in their order among its child windows (declared
+// order, containers last); the controls that declare a place in the tab order take the slots
+// they hold among themselves.
 void Win32Window::OrderTabStops(const WindowDeclaration& declaration) {
   std::map<std::string, std::vector<const ControlDeclaration*>> tabbedByParent;
   for (const ControlDeclaration& control : declaration.controls) {
@@ -106,9 +117,8 @@ void Win32Window::OrderTabStops(const WindowDeclaration& declaration) {
   for (auto& [parent, tabbed] : tabbedByParent) {
     HWND after = GetWindow(Get(tabbed.front()->name).hwnd(), GW_HWNDPREV);
     if (after == nullptr) after = HWND_TOP;
-    std::stable_sort(tabbed.begin(), tabbed.end(), [](const auto* a, const auto* b) {
-      return a->tabIndex < b->tabIndex;
-    });
+    std::stable_sort(tabbed.begin(), tabbed.end(),
+                     [](const auto* a, const auto* b) { return a->tabIndex < b->tabIndex; });
     for (const ControlDeclaration* control : tabbed) {
       const HWND window = Get(control->name).hwnd();
       SetWindowPos(window, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -132,12 +142,10 @@ void Win32Window::Show() {
 
 void Win32Window::OnClose(std::function<void()> handler) { onClose_ = std::move(handler); }
 
-LRESULT CALLBACK Win32Window::WindowProc(HWND window, UINT message, WPARAM wParam,
-                                         LPARAM lParam) {
+LRESULT CALLBACK Win32Window::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    SetWindowLongPtrW(window, GWLP_USERDATA,
-                      reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
   auto* self = reinterpret_cast<Win32Window*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   LRESULT result = 0;

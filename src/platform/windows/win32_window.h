@@ -35,6 +35,7 @@ class Win32Window : public Window {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   HFONT Font(int points);
   HWND ParentWindow(const ControlDeclaration& control);
+  void PutContainersBeneath(const WindowDeclaration& declaration);
   void OrderTabStops(const WindowDeclaration& declaration);
 
   HWND hwnd_ = nullptr;

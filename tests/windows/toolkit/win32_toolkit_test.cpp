@@ -31,7 +31,8 @@ bool PumpUntil(Toolkit& toolkit, const std::function<bool()>& done,
 }
 
 void Pump(Toolkit& toolkit, milliseconds time) {
-  PumpUntil(toolkit, [] { return false; }, time);
+  PumpUntil(
+      toolkit, [] { return false; }, time);
 }
 
 RECT RectInParent(HWND window) {
@@ -89,8 +90,8 @@ TEST(Win32Toolkit, RendersBothWindowsFromTheirDeclarations) {
     SIZE clientPixels;
   };
   Win32Toolkit toolkit;
-  for (const Case& test : {Case{FelicaForm1::Declaration(), {490, 160}},
-                           Case{PCSCfrm::Declaration(), {491, 152}}}) {
+  for (const Case& test :
+       {Case{FelicaForm1::Declaration(), {490, 160}}, Case{PCSCfrm::Declaration(), {491, 152}}}) {
     SCOPED_TRACE(test.declaration.name);
     std::unique_ptr<Window> opened = toolkit.OpenWindow(test.declaration);
     auto& window = static_cast<Win32Window&>(*opened);
@@ -144,6 +145,30 @@ TEST(Win32Toolkit, JapaneseCaptionsReachTheControlsAsUtf16) {
   EXPECT_STREQ(caption, L"山田 太郎");
 }
 
+TEST(Win32Toolkit, OutputPaneAndReaderListKeepWhatTheProgramPutsIn) {
+  Win32Toolkit toolkit;
+  std::unique_ptr<Window> opened = toolkit.OpenWindow(PCSCfrm::Declaration());
+  Control& output = opened->Get("rbOutput");
+  output.AppendText("04A1B2C3\n");
+  output.AppendText("UID:0102\n");
+  EXPECT_EQ(output.Text(), "04A1B2C3\nUID:0102\n");
+  output.SetText("");
+  EXPECT_EQ(output.Text(), "");
+
+  Control& readers = opened->Get("cbReader");
+  readers.AddItem("Virtual PCD 00 00");
+  readers.AddItem("ACS ACR122U 00 00");
+  EXPECT_EQ(readers.Text(), "");
+  readers.SetListIndex(1);
+  EXPECT_EQ(readers.Text(), "ACS ACR122U 00 00");
+  readers.ClearItems();
+  EXPECT_EQ(readers.ItemCount(), 0);
+  EXPECT_EQ(readers.Text(), "ACS ACR122U 00 00");
+  readers.AddItem("Virtual PCD 00 00");
+  readers.SetText("Virtual PCD 00 00");
+  EXPECT_EQ(readers.ListIndex(), 0);
+}
+
 TEST(Win32Toolkit, TabFollowsTheDeclaredOrderInsideAFrame) {
   Win32Toolkit toolkit;
   std::unique_ptr<Window> opened = toolkit.OpenWindow(PCSCfrm::Declaration());
@@ -162,8 +187,8 @@ TEST(Win32Toolkit, TabFollowsTheDeclaredOrderInsideAFrame) {
 TEST(Win32Toolkit, DisabledContainerRefusesClicksWhileItsControlsKeepTheirOwnState) {
   Win32Toolkit toolkit;
   std::unique_ptr<Win32Window> window = OpenWholePcscWindow(toolkit);
-  for (const auto& [container, button] : {std::pair{"Frame1", "btnGetData"},
-                                          std::pair{"Picture1", "btnInit"}}) {
+  for (const auto& [container, button] :
+       {std::pair{"Frame1", "btnGetData"}, std::pair{"Picture1", "btnInit"}}) {
     SCOPED_TRACE(button);
     int clicks = 0;
     window->Get(button).OnClick([&clicks] { ++clicks; });
@@ -209,7 +234,8 @@ TEST(Win32Toolkit, TimersTickOnlyWhileEnabledAndAYieldRunsAPendingTick) {
   int disabled = 0;
   int stopped = 0;
   const auto dueTimer = toolkit.CreateTimer("due", 30, true, [&due] { ++due; });
-  const auto disabledTimer = toolkit.CreateTimer("disabled", 30, false, [&disabled] { ++disabled; });
+  const auto disabledTimer =
+      toolkit.CreateTimer("disabled", 30, false, [&disabled] { ++disabled; });
   const auto stoppedTimer = toolkit.CreateTimer("stopped", 30, true, [&stopped] { ++stopped; });
   EXPECT_EQ(dueTimer->IntervalMs(), 30);
   Sleep(100);
@@ -243,9 +269,8 @@ TEST(Win32Toolkit, PostFromAnotherThreadRunsOnTheUserInterfaceThread) {
   Win32Toolkit toolkit;
   toolkit.DoEvents();
   std::vector<DWORD> ranOn;
-  std::thread poster([&toolkit, &ranOn] {
-    toolkit.Post([&ranOn] { ranOn.push_back(GetCurrentThreadId()); });
-  });
+  std::thread poster(
+      [&toolkit, &ranOn] { toolkit.Post([&ranOn] { ranOn.push_back(GetCurrentThreadId()); }); });
   poster.join();
   EXPECT_TRUE(ranOn.empty());
   toolkit.DoEvents();
