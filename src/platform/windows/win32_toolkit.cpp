@@ -182,7 +182,7 @@ void Win32Toolkit::Post(std::function<void()> task) {
   if (window == nullptr) return;
   auto owned = std::make_unique<Task>(std::move(task));
   if (PostMessageW(window, kRunTaskMessage, 0, reinterpret_cast<LPARAM>(owned.get()))) {
-    owned.release();
+    static_cast<void>(owned.release());  // the queued message owns it now
   }
 }
 
