@@ -5,23 +5,26 @@
 # GTest:: targets as the installed package does on Linux.
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 
-# Windows backends, and the smart-card backend shared with Linux. Only libraries that every
-# Windows has; the C and C++ runtimes are linked statically (see the tool-chain files).
+# Windows backends (the Win32 toolkit among them) and the smart-card backend shared with Linux.
+# Only libraries that every Windows has; the C and C++ runtimes are linked statically (see the
+# tool-chain files).
 file(GLOB WINDOWS_BACKEND_SOURCES CONFIGURE_DEPENDS
   src/platform/windows/*.cpp src/platform/scard/*.cpp)
 list(FILTER WINDOWS_BACKEND_SOURCES EXCLUDE REGEX "/make_platform\\.cpp$")
 add_library(cardwedge_windows STATIC ${WINDOWS_BACKEND_SOURCES})
 target_include_directories(cardwedge_windows PUBLIC src)
-target_compile_definitions(cardwedge_windows PUBLIC UNICODE _UNICODE NOMINMAX)
+target_compile_definitions(cardwedge_windows PUBLIC UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN
+                           _WIN32_WINNT=0x0601)
 target_link_libraries(cardwedge_windows PUBLIC cardwedge_core user32 gdi32 comctl32 winmm
                       winscard)
+# The manifest (DPI awareness, common controls) and the version, in each program that opens
+# windows.
+set(CARDWEDGE_RESOURCES ${PROJECT_SOURCE_DIR}/src/platform/windows/cardwedge.rc)
 
-# The program, a GUI-subsystem executable, needs the Win32 toolkit and the smart-card backend.
-if(EXISTS ${CMAKE_SOURCE_DIR}/src/platform/windows/win32_toolkit.cpp AND
-   EXISTS ${CMAKE_SOURCE_DIR}/src/platform/scard)
-  file(GLOB WINDOWS_RESOURCES CONFIGURE_DEPENDS src/platform/windows/*.rc)
+# The program, a GUI-subsystem executable.
+if(EXISTS ${CMAKE_SOURCE_DIR}/src/platform/scard)
   add_executable(cardwedge WIN32 src/main.cpp src/platform/windows/make_platform.cpp
-                 ${WINDOWS_RESOURCES})
+                 ${CARDWEDGE_RESOURCES})
   target_compile_definitions(cardwedge PRIVATE CARDWEDGE_VERSION="${PROJECT_VERSION}")
   target_link_libraries(cardwedge PRIVATE cardwedge_core cardwedge_windows)
   set_target_properties(cardwedge PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
