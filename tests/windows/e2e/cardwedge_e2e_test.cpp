@@ -214,14 +214,28 @@ class CardwedgeE2e : public ::testing::Test {
     return WaitUntil([&] { return Connects("0x8010000C") > empty; });
   }
 
-  // With CARDWEDGE_SCREENSHOT_FOLDER set, asks the screenshot script to take a picture now: writes
-  // "ready" holding the display, and waits for the script's "taken".
-  void OfferScreenshot() {
+  // With CARDWEDGE_SCREENSHOT_FOLDER set, asks the screenshot script for a picture: lays the
+  // program's windows side by side above the key target, writes "ready" holding the display,
+  // and waits for the script's "taken".
+  void OfferScreenshot(DWORD programId) {
     wchar_t folder[MAX_PATH] = {}, display[64] = {};
     if (GetEnvironmentVariableW(L"CARDWEDGE_SCREENSHOT_FOLDER", folder, MAX_PATH) == 0) return;
     GetEnvironmentVariableW(L"DISPLAY", display, 64);
+    int left = 20, bottom = 0;
+    for (const wchar_t* title : {kFelicaTitle, kPcscTitle}) {
+      const HWND window = WindowOf(programId, title);
+      RECT frame{};
+      GetWindowRect(window, &frame);
+      SetWindowPos(window, HWND_TOP, left, 20, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+      left += frame.right - frame.left + 20;
+      bottom = std::max<int>(bottom, 20 + frame.bottom - frame.top);
+    }
+    SetWindowPos(FindWindowW(nullptr, L"key target"), nullptr, 20, bottom + 20, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // A picture, not a state: give the moved windows time to paint.
+    std::this_thread::sleep_for(500ms);
     const fs::path signals = std::wstring(L"Z:") + folder;
-    std::ofstream(signals / "ready") << Utf8(display) << "\n";
+    std::ofstream(signals / "ready", std::ios::binary) << Utf8(display) << "\n";
     EXPECT_TRUE(WaitUntil([&] { return fs::exists(signals / "taken"); }, 60s));
   }
 
@@ -288,7 +302,7 @@ TEST_P(Mode4E2e, CardsOnBothReadersAtOnceAreEachTypedWholeAndClosingAWindowEndsT
   Lines typed = Typed();
   std::ranges::sort(typed);
   EXPECT_EQ(typed, (Lines{kFelicaSato.value, kPcscSuzuki.value}));
-  OfferScreenshot();
+  OfferScreenshot(program.id());
 
   const HWND window = WindowOf(program.id(), GetParam());
   ASSERT_NE(window, nullptr);
