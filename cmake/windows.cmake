@@ -5,11 +5,21 @@
 # GTest:: targets as the installed package does on Linux.
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 
+# The Win32 toolkit: windows and controls from the declarations, timers and the message loop.
+file(GLOB WIN32_TOOLKIT_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/platform/windows/win32_*.cpp)
+list(FILTER WIN32_TOOLKIT_SOURCES EXCLUDE REGEX "/win32_files\\.cpp$")
+add_library(cardwedge_win32_toolkit STATIC ${WIN32_TOOLKIT_SOURCES})
+target_compile_definitions(cardwedge_win32_toolkit PUBLIC UNICODE _UNICODE NOMINMAX
+                           WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601)
+target_link_libraries(cardwedge_win32_toolkit PUBLIC cardwedge_core user32 gdi32 comctl32)
+# The manifest and other resources, compiled into each program that opens windows.
+set(CARDWEDGE_RESOURCES ${PROJECT_SOURCE_DIR}/src/platform/windows/cardwedge.rc)
+
 # Windows backends, and the smart-card backend shared with Linux. Only libraries that every
 # Windows has; the C and C++ runtimes are linked statically (see the tool-chain files).
 file(GLOB WINDOWS_BACKEND_SOURCES CONFIGURE_DEPENDS
   src/platform/windows/*.cpp src/platform/scard/*.cpp)
-list(FILTER WINDOWS_BACKEND_SOURCES EXCLUDE REGEX "/make_platform\\.cpp$")
+list(FILTER WINDOWS_BACKEND_SOURCES EXCLUDE REGEX "/(make_platform|win32_(container|control|dpi|toolkit|wide_text|window))\\.cpp$")
 add_library(cardwedge_windows STATIC ${WINDOWS_BACKEND_SOURCES})
 target_include_directories(cardwedge_windows PUBLIC src)
 target_compile_definitions(cardwedge_windows PUBLIC UNICODE _UNICODE NOMINMAX)
@@ -23,7 +33,7 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/src/platform/windows/win32_toolkit.cpp AND
   add_executable(cardwedge WIN32 src/main.cpp src/platform/windows/make_platform.cpp
                  ${WINDOWS_RESOURCES})
   target_compile_definitions(cardwedge PRIVATE CARDWEDGE_VERSION="${PROJECT_VERSION}")
-  target_link_libraries(cardwedge PRIVATE cardwedge_core cardwedge_windows)
+  target_link_libraries(cardwedge PRIVATE cardwedge_core cardwedge_windows cardwedge_win32_toolkit)
   set_target_properties(cardwedge PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 endif()
 

@@ -2,15 +2,11 @@
 
 #include <windows.h>
 
+#include "platform/utf8.h"
 #include "platform/windows/wide_text.h"
 
 namespace cardwedge {
 namespace {
-
-bool IsValidUtf8(std::string_view text) {
-  return text.empty() || MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
-                                             static_cast<int>(text.size()), nullptr, 0) > 0;
-}
 
 std::wstring AnsiToWide(std::string_view ansi) {
   const int size = static_cast<int>(ansi.size());

@@ -2,8 +2,7 @@
 
 #include <windows.h>
 
-#include <iostream>
-
+#include "platform/diagnostics.h"
 #include "platform/windows/wide_text.h"
 
 namespace cardwedge {
@@ -56,7 +55,7 @@ bool FelicaDllLibrary::Load() {
       return true;
     }
   }
-  std::cerr << "cardwedge: " << loadError_ << "\n" << std::flush;
+  Diagnose("FeliCa library not loaded: " + loadError_);
   return false;
 }
 

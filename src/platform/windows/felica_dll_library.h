@@ -10,7 +10,7 @@ namespace cardwedge {
 // from the given folder (the program's), else from the system's search path. Its three entries
 // are looked up by name and called with the stdcall convention; the records passed to polling
 // hold the addresses of the caller's buffers. A missing library or entry makes
-// initialize_library fail (the reason goes to stderr) and every other call fail, until an
+// initialize_library fail (the reason goes to the diagnostics) and every other call fail, until an
 // initialize_library finds them. The library is never unloaded.
 class FelicaDllLibrary : public FelicaLibrary {
  public:

@@ -1,0 +1,256 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "felica/felica_form1.h"
+#include "pcsc/apdu_console.h"
+#include "pcsc/pcsc_frm.h"
+#include "platform/windows/win32_toolkit.h"
+#include "platform/windows/win32_wide_text.h"
+#include "platform/windows/win32_window.h"
+
+namespace cardwedge {
+namespace {
+
+using std::chrono::milliseconds;
+
+// Lets events run until `done` holds or the time is up; returns whether it holds.
+bool PumpUntil(Toolkit& toolkit, const std::function<bool()>& done,
+               milliseconds timeout = milliseconds(2000)) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    toolkit.DoEvents();
+    Sleep(10);
+  }
+  return true;
+}
+
+void Pump(Toolkit& toolkit, milliseconds time) {
+  PumpUntil(toolkit, [] { return false; }, time);
+}
+
+RECT RectInParent(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+// A left click through the system's input queue, as the mouse makes it: the system decides
+// which window receives it.
+void ClickWithMouse(HWND target) {
+  RECT rect{};
+  GetWindowRect(target, &rect);
+  const int x = (rect.left + rect.right) / 2;
+  const int y = (rect.top + rect.bottom) / 2;
+  INPUT inputs[3]{};
+  for (INPUT& input : inputs) input.type = INPUT_MOUSE;
+  inputs[0].mi.dx = MulDiv(x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+  inputs[0].mi.dy = MulDiv(y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+  inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(3, inputs, sizeof(INPUT));
+}
+
+void TypeVirtualKeys(const std::vector<WORD>& keys) {
+  std::vector<INPUT> inputs;
+  for (WORD key : keys) {
+    for (DWORD flags : {DWORD{0}, DWORD{KEYEVENTF_KEYUP}}) {
+      INPUT input{};
+      input.type = INPUT_KEYBOARD;
+      input.ki.wVk = key;
+      input.ki.dwFlags = flags;
+      inputs.push_back(input);
+    }
+  }
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+// The PC/SC window shown and enlarged so that all of its controls are on the screen.
+std::unique_ptr<Win32Window> OpenWholePcscWindow(Toolkit& toolkit) {
+  std::unique_ptr<Window> opened = toolkit.OpenWindow(PCSCfrm::Declaration());
+  std::unique_ptr<Win32Window> window(static_cast<Win32Window*>(opened.release()));
+  window->Show();
+  SetWindowPos(window->hwnd(), nullptr, 0, 0, 800, 650, SWP_NOZORDER);
+  SetForegroundWindow(window->hwnd());
+  Pump(toolkit, milliseconds(200));
+  return window;
+}
+
+TEST(Win32Toolkit, RendersBothWindowsFromTheirDeclarations) {
+  struct Case {
+    WindowDeclaration declaration;
+    SIZE clientPixels;
+  };
+  Win32Toolkit toolkit;
+  for (const Case& test : {Case{FelicaForm1::Declaration(), {490, 160}},
+                           Case{PCSCfrm::Declaration(), {491, 152}}}) {
+    SCOPED_TRACE(test.declaration.name);
+    std::unique_ptr<Window> opened = toolkit.OpenWindow(test.declaration);
+    auto& window = static_cast<Win32Window&>(*opened);
+    ASSERT_EQ(window.dpi(), 96) << "Wine's default density";
+
+    wchar_t title[100]{};
+    GetWindowTextW(window.hwnd(), title, 100);
+    EXPECT_EQ(WideToUtf8(title), test.declaration.title);
+    RECT client{};
+    GetClientRect(window.hwnd(), &client);
+    EXPECT_EQ(client.right, test.clientPixels.cx);
+    EXPECT_EQ(client.bottom, test.clientPixels.cy);
+
+    for (const ControlDeclaration& declared : test.declaration.controls) {
+      SCOPED_TRACE(declared.name);
+      Win32Control& control = window.Get(declared.name);
+      EXPECT_EQ(control.Text(), declared.text);
+      EXPECT_EQ(control.Enabled(), declared.enabled);
+      EXPECT_EQ(control.Visible(), declared.visible);
+      const HWND parent =
+          declared.parent.empty() ? window.hwnd() : window.Get(declared.parent).hwnd();
+      EXPECT_EQ(GetParent(control.hwnd()), parent);
+      const RECT rect = RectInParent(control.hwnd());
+      EXPECT_EQ(rect.left, declared.bounds.left / 15);
+      EXPECT_EQ(rect.top, declared.bounds.top / 15);
+      EXPECT_EQ(rect.right - rect.left, declared.bounds.width / 15);
+      // A combo box's window also holds its drop-down list.
+      if (declared.kind != ControlKind::kComboBox) {
+        EXPECT_EQ(rect.bottom - rect.top, declared.bounds.height / 15);
+      }
+      LOGFONTW font{};
+      GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control.hwnd(), WM_GETFONT, 0, 0)),
+                 sizeof(font), &font);
+      if (declared.fontPoints == 10) {
+        EXPECT_EQ(font.lfHeight, -13);
+      }
+    }
+  }
+}
+
+TEST(Win32Toolkit, JapaneseCaptionsReachTheControlsAsUtf16) {
+  Win32Toolkit toolkit;
+  std::unique_ptr<Window> opened = toolkit.OpenWindow(FelicaForm1::Declaration());
+  auto& window = static_cast<Win32Window&>(*opened);
+  wchar_t caption[100]{};
+  GetWindowTextW(window.Get("PasoriLabel1").hwnd(), caption, 100);
+  EXPECT_STREQ(caption, L"FeliCaリーダーのカードを検出し、学籍番号をホストアプリへ送ります");
+
+  window.Get("PasoriLabel2").SetText("山田 太郎");
+  GetWindowTextW(window.Get("PasoriLabel2").hwnd(), caption, 100);
+  EXPECT_STREQ(caption, L"山田 太郎");
+}
+
+TEST(Win32Toolkit, TabFollowsTheDeclaredOrderInsideAFrame) {
+  Win32Toolkit toolkit;
+  std::unique_ptr<Window> opened = toolkit.OpenWindow(PCSCfrm::Declaration());
+  auto& window = static_cast<Win32Window&>(*opened);
+  const HWND frame = window.Get("Frame2").hwnd();
+  HWND current = window.Get("btnSendCommand").hwnd();
+  for (const char* next :
+       {"tbData", "tbLe", "tbLc", "tbP2", "tbP1", "tbINS", "tbCLA", "btnSendCommand"}) {
+    current = GetNextDlgTabItem(frame, current, FALSE);
+    EXPECT_EQ(current, window.Get(next).hwnd()) << "expected " << next;
+  }
+}
+
+// A click sent through the input queue is the proof: BM_CLICK or a WM_LBUTTONDOWN posted
+// straight to the button would reach it whatever its container's state.
+TEST(Win32Toolkit, DisabledContainerRefusesClicksWhileItsControlsKeepTheirOwnState) {
+  Win32Toolkit toolkit;
+  std::unique_ptr<Win32Window> window = OpenWholePcscWindow(toolkit);
+  for (const auto& [container, button] : {std::pair{"Frame1", "btnGetData"},
+                                          std::pair{"Picture1", "btnInit"}}) {
+    SCOPED_TRACE(button);
+    int clicks = 0;
+    window->Get(button).OnClick([&clicks] { ++clicks; });
+    window->Get(container).SetEnabled(false);
+    ClickWithMouse(window->Get(button).hwnd());
+    Pump(toolkit, milliseconds(300));
+    EXPECT_EQ(clicks, 0);
+    EXPECT_TRUE(window->Get(button).Enabled());
+
+    window->Get(container).SetEnabled(true);
+    ClickWithMouse(window->Get(button).hwnd());
+    EXPECT_TRUE(PumpUntil(toolkit, [&clicks] { return clicks == 1; }));
+  }
+}
+
+TEST(Win32Toolkit, ClosingByTheFrameRunsTheHandlerAndKeepsTheWindow) {
+  Win32Toolkit toolkit;
+  std::unique_ptr<Window> opened = toolkit.OpenWindow(FelicaForm1::Declaration());
+  auto& window = static_cast<Win32Window&>(*opened);
+  int closes = 0;
+  window.OnClose([&closes] { ++closes; });
+  SendMessageW(window.hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_EQ(closes, 1);
+  EXPECT_TRUE(IsWindow(window.hwnd()));
+}
+
+TEST(Win32Toolkit, KeyFilterReplacesAndDropsTypedCharacters) {
+  Win32Toolkit toolkit;
+  std::unique_ptr<Win32Window> window = OpenWholePcscWindow(toolkit);
+  window->Get("Frame2").SetEnabled(true);
+  Control& field = window->Get("tbCLA");
+  field.OnKeyPress(FilterHexKey);
+  field.SetFocus();
+  ASSERT_TRUE(field.HasFocus());
+  TypeVirtualKeys({'X', 'A', 'G', '1', 'B'});
+  // x and g are dropped, a becomes A, and the field holds two characters at most.
+  EXPECT_TRUE(PumpUntil(toolkit, [&field] { return field.Text() == "A1"; })) << field.Text();
+}
+
+TEST(Win32Toolkit, TimersTickOnlyWhileEnabledAndAYieldRunsAPendingTick) {
+  Win32Toolkit toolkit;
+  int due = 0;
+  int disabled = 0;
+  int stopped = 0;
+  const auto dueTimer = toolkit.CreateTimer("due", 30, true, [&due] { ++due; });
+  const auto disabledTimer = toolkit.CreateTimer("disabled", 30, false, [&disabled] { ++disabled; });
+  const auto stoppedTimer = toolkit.CreateTimer("stopped", 30, true, [&stopped] { ++stopped; });
+  EXPECT_EQ(dueTimer->IntervalMs(), 30);
+  Sleep(100);
+  stoppedTimer->SetEnabled(false);
+  toolkit.DoEvents();
+  EXPECT_EQ(due, 1) << "one pending tick, run inside the yield";
+  EXPECT_EQ(disabled, 0);
+  EXPECT_EQ(stopped, 0);
+  EXPECT_TRUE(PumpUntil(toolkit, [&due] { return due >= 3; }));
+  EXPECT_EQ(disabled + stopped, 0);
+}
+
+TEST(Win32Toolkit, ATickYieldingRunsOtherTicksButNeverItself) {
+  Win32Toolkit toolkit;
+  int depth = 0;
+  int deepest = 0;
+  int other = 0;
+  const auto otherTimer = toolkit.CreateTimer("other", 20, true, [&other] { ++other; });
+  const auto yielding = toolkit.CreateTimer("yielding", 20, true, [&] {
+    deepest = std::max(deepest, ++depth);
+    Sleep(60);
+    toolkit.DoEvents();
+    --depth;
+  });
+  Pump(toolkit, milliseconds(300));
+  EXPECT_EQ(deepest, 1);
+  EXPECT_GT(other, 0);
+}
+
+TEST(Win32Toolkit, PostFromAnotherThreadRunsOnTheUserInterfaceThread) {
+  Win32Toolkit toolkit;
+  toolkit.DoEvents();
+  std::vector<DWORD> ranOn;
+  std::thread poster([&toolkit, &ranOn] {
+    toolkit.Post([&ranOn] { ranOn.push_back(GetCurrentThreadId()); });
+  });
+  poster.join();
+  EXPECT_TRUE(ranOn.empty());
+  toolkit.DoEvents();
+  EXPECT_EQ(ranOn, std::vector<DWORD>{GetCurrentThreadId()});
+}
+
+}  // namespace
+}  // namespace cardwedge
