@@ -12,10 +12,10 @@ test_program=build-win64/tests/windows/e2e/cardwedge_e2e_test.exe
 # manager draws on a bare Xvfb display.
 export CARDWEDGE_WINEPREFIX=$PWD/build-win64/wineprefix-desktop
 scripts/wine.sh reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null
-scripts/wine.sh reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x800 /f >/dev/null
+scripts/wine.sh reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null
 signals=$(mktemp -d)
 trap 'rm -rf "$signals"' EXIT
-CARDWEDGE_SCREENSHOT_FOLDER=$signals testbed/windows/run-on-display.sh "$test_program" \
+CARDWEDGE_SCREENSHOT_FOLDER=$signals scripts/wine-xvfb.sh "$test_program" \
   --gtest_filter='*Mode4E2e.*/Felica' >/dev/null &
 for _ in $(seq 600); do
   [ -s "$signals/ready" ] && break

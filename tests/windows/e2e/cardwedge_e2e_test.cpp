@@ -215,23 +215,20 @@ class CardwedgeE2e : public ::testing::Test {
   }
 
   // With CARDWEDGE_SCREENSHOT_FOLDER set, asks the screenshot script for a picture: lays the
-  // program's windows side by side above the key target, writes "ready" holding the display,
-  // and waits for the script's "taken".
+  // program's two windows and the key target one below the other, writes "ready" holding the
+  // display, and waits for the script's "taken".
   void OfferScreenshot(DWORD programId) {
     wchar_t folder[MAX_PATH] = {}, display[64] = {};
     if (GetEnvironmentVariableW(L"CARDWEDGE_SCREENSHOT_FOLDER", folder, MAX_PATH) == 0) return;
     GetEnvironmentVariableW(L"DISPLAY", display, 64);
-    int left = 20, bottom = 0;
-    for (const wchar_t* title : {kFelicaTitle, kPcscTitle}) {
-      const HWND window = WindowOf(programId, title);
+    int top = 10;
+    for (const HWND window : {WindowOf(programId, kFelicaTitle), WindowOf(programId, kPcscTitle),
+                              FindWindowW(nullptr, L"key target")}) {
       RECT frame{};
       GetWindowRect(window, &frame);
-      SetWindowPos(window, HWND_TOP, left, 20, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-      left += frame.right - frame.left + 20;
-      bottom = std::max<int>(bottom, 20 + frame.bottom - frame.top);
+      SetWindowPos(window, HWND_TOP, 10, top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+      top += frame.bottom - frame.top + 10;
     }
-    SetWindowPos(FindWindowW(nullptr, L"key target"), nullptr, 20, bottom + 20, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     // A picture, not a state: give the moved windows time to paint.
     std::this_thread::sleep_for(500ms);
     const fs::path signals = std::wstring(L"Z:") + folder;
