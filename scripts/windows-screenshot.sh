@@ -1,25 +1,30 @@
 #!/usr/bin/env bash
-# Shows both reader windows of a Windows build under Wine, in a Wine desktop on a virtual
-# display with the Japanese locale, and saves a screenshot of them.
-#   scripts/windows-screenshot.sh [BUILD-FOLDER [OUTPUT.png]]   (default: build-win64 docs/windows.png)
+# Saves a picture of cardwedge.exe 1 4 under Wine (Xvfb, Japanese locale) just after a card on
+# each reader, beside the key target window that received the two numbers: the mode-4
+# end-to-end test of build-win64 pauses for it.
+#   scripts/windows-screenshot.sh [OUTPUT.png]   (default: docs/windows-card.png)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build-win64}
-output=${2:-docs/windows.png}
-viewer=$build/tests/windows/toolkit/window_viewer.exe
-[ -f "$viewer" ] || { echo "no $viewer: build the target window_viewer first" >&2; exit 1; }
-desktop=1120x260
-
-xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp" bash -c '
-  set -euo pipefail
-  . scripts/wine-env.sh
-  wine_export_env "$(wine_prefix_for "$1")"
-  wine_ensure_prefix
-  program=$(env "${wine_locale[@]}" "$wine_bin/wine64" winepath -w "$1")
-  env "${wine_locale[@]}" "$wine_bin/wine64" explorer "/desktop=cardwedge,$3" "$program" 8 &
-  sleep 6
-  import -window root -crop "$3+0+0" +repage "$2"
-  wait
-  "$wine_bin/wineserver" -w
-' screenshot "$viewer" "$output" "$desktop"
+output=$(realpath -m "${1:-docs/windows-card.png}")
+test_program=build-win64/tests/windows/e2e/cardwedge_e2e_test.exe
+[ -f "$test_program" ] || { echo "windows-screenshot: build build-win64 first" >&2; exit 1; }
+# A prefix of its own with a virtual desktop, which draws the window frames that no window
+# manager draws on a bare Xvfb display.
+export CARDWEDGE_WINEPREFIX=$PWD/build-win64/wineprefix-desktop
+scripts/wine.sh reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null
+scripts/wine.sh reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null
+signals=$(mktemp -d)
+trap 'rm -rf "$signals"' EXIT
+CARDWEDGE_SCREENSHOT_FOLDER=$signals scripts/wine-xvfb.sh "$test_program" \
+  --gtest_filter='*Mode4E2e.*/Felica' >/dev/null &
+for _ in $(seq 600); do
+  [ -s "$signals/ready" ] && break
+  sleep 0.1
+done
+if [ -s "$signals/ready" ]; then
+  DISPLAY=$(head -n1 "$signals/ready") import -window root "$output"
+  touch "$signals/taken"
+fi
+wait $!
+[ -f "$signals/taken" ] || { echo "windows-screenshot: the test did not offer a picture" >&2; exit 1; }
 echo "saved $output"

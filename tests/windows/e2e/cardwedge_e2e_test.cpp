@@ -1,0 +1,350 @@
+// The real cardwedge.exe under Wine, run from a program folder of its own as a user lays it out:
+// the exe, the two sounds, an empty roster folder file, a CP932 roster and the test-double
+// winscard.dll and felica_for_vb.dll, steered through their control folders. Keys are read by a
+// key target window of another process that holds the focus.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "roster/host_watch.h"
+#include "roster/roster.h"
+#include "roster_line.h"
+#include "windows_process.h"
+
+namespace cardwedge {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using testbed::WindowsProcess;
+using Lines = std::vector<std::string>;
+
+// A state a running program reaches within a few of its ticks, with room for a busy machine.
+constexpr auto kStateTimeout = 20s;
+constexpr auto kHostCheckInterval = 10s;
+
+struct RosterCard {
+  std::string id;
+  std::string value;
+  std::string cp932Text;
+};
+const RosterCard kFelicaSato{"012E4C3A0F10889B", "24001", "\x8D\xB2\x93\xA1"};
+const RosterCard kPcscSuzuki{"04A22B1A5C3E80", "24002", "\x97\xE9\x96\xD8"};
+constexpr char kUnknownUid[] = "11223344";
+constexpr char kReader[] = "ACS ACR122U PICC Interface 0";
+constexpr wchar_t kFelicaTitle[] = L"cardwedge - FeliCa reader";
+constexpr wchar_t kPcscTitle[] = L"cardwedge - PC/SC reader";
+
+std::wstring Wide(std::string_view utf8) {
+  std::wstring wide(utf8.size(), L'\0');
+  wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                  wide.data(), static_cast<int>(wide.size())));
+  return wide;
+}
+
+std::string Utf8(const std::wstring& wide) {
+  std::string utf8(wide.size() * 3, '\0');
+  utf8.resize(WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                  utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr));
+  return utf8;
+}
+
+// A Unix path as Wine reaches it, through drive Z:.
+fs::path WinePath(const char* unixPath) { return fs::path(L"Z:" + Wide(unixPath)); }
+
+template <typename Condition>
+bool WaitUntil(Condition done, std::chrono::milliseconds timeout = kStateTimeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(20ms);
+  }
+  return true;
+}
+
+// The top-level window of a process with this title.
+HWND WindowOf(DWORD processId, const std::wstring& title) {
+  struct Search {
+    DWORD processId;
+    const std::wstring& title;
+    HWND found = nullptr;
+  } search{processId, title};
+  EnumWindows(
+      [](HWND window, LPARAM parameter) -> BOOL {
+        auto& search = *reinterpret_cast<Search*>(parameter);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        wchar_t text[256] = {};
+        GetWindowTextW(window, text, 256);
+        if (owner != search.processId || search.title != text) return TRUE;
+        search.found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// The texts of a dialog's static controls, one a line.
+std::string StaticTexts(HWND dialog) {
+  std::wstring texts;
+  EnumChildWindows(
+      dialog,
+      [](HWND child, LPARAM parameter) -> BOOL {
+        wchar_t className[32] = {}, text[1024] = {};
+        GetClassNameW(child, className, 32);
+        GetWindowTextW(child, text, 1024);
+        if (_wcsicmp(className, L"Static") == 0)
+          *reinterpret_cast<std::wstring*>(parameter) += text;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&texts));
+  return Utf8(texts);
+}
+
+// A program folder in %TEMP% with its own control folders "winscard" and "felica", the roster
+// holding one card for each reader, and one reader on the smart-card service.
+class CardwedgeE2e : public ::testing::Test {
+ protected:
+  CardwedgeE2e() {
+    static int count = 0;
+    folder_ =
+        fs::temp_directory_path() /
+        ("cardwedge-e2e-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++count));
+    fs::create_directories(folder_ / "winscard");
+    fs::create_directory(folder_ / "felica");
+    const fs::path program = WinePath(CARDWEDGE_EXE);
+    fs::copy_file(program, folder_ / "cardwedge.exe");
+    for (const wchar_t* sound : {L"カード確認.WAV", L"警告1.wav"}) {
+      fs::copy_file(program.parent_path() / sound, folder_ / sound);
+    }
+    fs::copy_file(WinePath(WINSCARD_DOUBLE), folder_ / "winscard.dll");
+    fs::copy_file(WinePath(FELICA_DOUBLE), folder_ / "felica_for_vb.dll");
+    Write(Wide(kRosterFolderFileName), "");
+    Write(Wide(kRosterFileName),
+          RosterLine(kFelicaSato.value, kFelicaSato.cp932Text, kFelicaSato.id) +
+              RosterLine(kPcscSuzuki.value, kPcscSuzuki.cp932Text, kPcscSuzuki.id));
+    Write(L"winscard\\readers", std::string(kReader) + "\n");
+  }
+
+  ~CardwedgeE2e() override {
+    processes_.clear();
+    std::error_code ignored;
+    fs::remove_all(folder_, ignored);
+  }
+
+  // Replaces a file of the program folder whole, as the host and the test doubles expect; a
+  // reader holding the file open only delays it.
+  void Write(const std::wstring& name, const std::string& bytes) {
+    const fs::path path = folder_ / name, next = path.wstring() + L".new";
+    std::ofstream(next, std::ios::binary) << bytes;
+    ASSERT_TRUE(WaitUntil(
+        [&] { return MoveFileExW(next.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0; }));
+  }
+
+  WindowsProcess& Start(const std::vector<std::wstring>& words, bool dialogs = false) {
+    processes_.push_back(std::make_unique<WindowsProcess>(
+        (folder_ / "cardwedge.exe").wstring(), words,
+        WindowsProcess::EnvironmentChanges{
+            {L"CARDWEDGE_WINSCARD_CONTROL", (folder_ / "winscard").wstring()},
+            {L"CARDWEDGE_FELICA_CONTROL", (folder_ / "felica").wstring()},
+            {L"CARDWEDGE_NO_DIALOGS",
+             dialogs ? std::nullopt : std::optional<std::wstring>(L"1")}}));
+    return *processes_.back();
+  }
+
+  // The windows have loaded once their first switch-file tick has created the switch file.
+  bool WaitUntilRunning(WindowsProcess& program) {
+    return WaitUntil([&] { return fs::exists(folder_ / Wide(kSwitchFileName)); }) &&
+           !program.Wait(0ms);
+  }
+
+  // Opens the key target window, which takes the focus from the program's windows.
+  void FocusKeyTarget() {
+    processes_.push_back(std::make_unique<WindowsProcess>(
+        WinePath(KEY_TARGET_EXE).wstring(), std::vector<std::wstring>{},
+        WindowsProcess::EnvironmentChanges{}, true));
+    keyTarget_ = processes_.back().get();
+    const auto ready = [&] { return std::ranges::count(keyTarget_->Lines(), "ready") > 0; };
+    ASSERT_TRUE(WaitUntil(ready));
+  }
+
+  // The lines typed into the key target, each ended by Enter.
+  Lines Typed() const {
+    Lines typed;
+    for (const std::string& line : keyTarget_->Lines()) {
+      if (line.starts_with("line ")) typed.push_back(line.substr(5));
+    }
+    return typed;
+  }
+
+  // Lines of a test double's log holding this text.
+  long LogCount(const char* controlFolder, const std::string& text) const {
+    std::ifstream log(folder_ / controlFolder / "log");
+    long count = 0;
+    for (std::string line; std::getline(log, line);) count += line.find(text) != std::string::npos;
+    return count;
+  }
+
+  long Connects(const char* result) const {
+    return LogCount("winscard", "SCardConnectA reader=\"" + std::string(kReader) +
+                                    "\" share=2 protocols=3 = " + result);
+  }
+
+  // Lays a card on the PC/SC reader and waits until the program has read its identifier.
+  bool LayPcscCard(const std::string& uid) {
+    const std::string getData = "SCardTransmit FFCA000000 -> " + uid + "9000";
+    const long reads = LogCount("winscard", getData);
+    Write(L"winscard\\cards", uid + " 9000 " + kReader + "\n");
+    return WaitUntil([&] { return LogCount("winscard", getData) > reads; });
+  }
+
+  // Takes the card away and waits until the program has found the reader empty.
+  bool TakePcscCardAway() {
+    const long empty = Connects("0x8010000C");
+    Write(L"winscard\\cards", "");
+    return WaitUntil([&] { return Connects("0x8010000C") > empty; });
+  }
+
+  // With CARDWEDGE_SCREENSHOT_FOLDER set, asks the screenshot script for a picture: lays the
+  // program's two windows and the key target one below the other, writes "ready" holding the
+  // display, and waits for the script's "taken".
+  void OfferScreenshot(DWORD programId) {
+    wchar_t folder[MAX_PATH] = {}, display[64] = {};
+    if (GetEnvironmentVariableW(L"CARDWEDGE_SCREENSHOT_FOLDER", folder, MAX_PATH) == 0) return;
+    GetEnvironmentVariableW(L"DISPLAY", display, 64);
+    int top = 10;
+    for (const HWND window : {WindowOf(programId, kFelicaTitle), WindowOf(programId, kPcscTitle),
+                              FindWindowW(nullptr, L"key target")}) {
+      RECT frame{};
+      GetWindowRect(window, &frame);
+      SetWindowPos(window, HWND_TOP, 10, top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+      top += frame.bottom - frame.top + 10;
+    }
+    // A picture, not a state: give the moved windows time to paint.
+    std::this_thread::sleep_for(500ms);
+    const fs::path signals = std::wstring(L"Z:") + folder;
+    std::ofstream(signals / "ready", std::ios::binary) << Utf8(display) << "\n";
+    EXPECT_TRUE(WaitUntil([&] { return fs::exists(signals / "taken"); }, 60s));
+  }
+
+  fs::path folder_;
+  std::vector<std::unique_ptr<WindowsProcess>> processes_;
+  WindowsProcess* keyTarget_ = nullptr;
+};
+
+TEST_F(CardwedgeE2e, PcscWindowTypesARosterCardOnceNothingForAnUnknownOneAndUidsInRawIdMode) {
+  WindowsProcess& program = Start({L"1", L"3"});
+  ASSERT_TRUE(WaitUntilRunning(program));
+  FocusKeyTarget();
+  ASSERT_TRUE(LayPcscCard(kUnknownUid));
+  ASSERT_TRUE(TakePcscCardAway());
+  ASSERT_TRUE(LayPcscCard(kPcscSuzuki.id));
+  EXPECT_TRUE(WaitUntil([&] { return Typed() == Lines{kPcscSuzuki.value}; })) << Typed().size();
+
+  // The card lies there for many more polls and is neither read nor typed again.
+  const long connects = Connects("0x00000000");
+  ASSERT_TRUE(WaitUntil([&] { return Connects("0x00000000") > connects + 20; }));
+  EXPECT_EQ(Typed(), Lines{kPcscSuzuki.value});
+  EXPECT_EQ(LogCount("winscard", "-> " + kPcscSuzuki.id), 1);
+
+  // Raw-ID mode comes at the next switch-file tick: lay the unknown card until it is typed.
+  Write(Wide(kSwitchFileName), "1");
+  EXPECT_TRUE(WaitUntil([&] {
+    return TakePcscCardAway() && LayPcscCard(kUnknownUid) &&
+           WaitUntil([&] { return Typed().size() > 1; }, 500ms);
+  }));
+  EXPECT_EQ(Typed(), (Lines{kPcscSuzuki.value, kUnknownUid}));
+
+  Write(Wide(kSwitchFileName), "9");
+  EXPECT_EQ(program.Wait(kStateTimeout), 0u);
+}
+
+TEST_F(CardwedgeE2e, FelicaWindowTypesARosterCardOnceAndTheIdmInRawIdMode) {
+  WindowsProcess& program = Start({L"1", L"2"});
+  ASSERT_TRUE(WaitUntilRunning(program));
+  FocusKeyTarget();
+  const std::string polled = "idm=" + kFelicaSato.id;
+  Write(L"felica\\card", kFelicaSato.id + "\n");
+  EXPECT_TRUE(WaitUntil([&] { return Typed() == Lines{kFelicaSato.value}; }, 10s));
+
+  // Thirty more polls of the card lying there type nothing more.
+  const long polls = LogCount("felica", polled);
+  ASSERT_TRUE(WaitUntil([&] { return LogCount("felica", polled) > polls + 30; }));
+  EXPECT_EQ(Typed(), Lines{kFelicaSato.value});
+
+  Write(Wide(kSwitchFileName), "1");
+  ASSERT_TRUE(WaitUntil([&] { return Typed().size() > 1; }));
+  EXPECT_EQ(Typed()[1], kFelicaSato.id);
+}
+
+// Closing either window of `1 4` ends the program.
+class Mode4E2e : public CardwedgeE2e, public ::testing::WithParamInterface<const wchar_t*> {};
+
+TEST_P(Mode4E2e, CardsOnBothReadersAtOnceAreEachTypedWholeAndClosingAWindowEndsTheProgram) {
+  WindowsProcess& program = Start({L"1", L"4"});
+  ASSERT_TRUE(WaitUntilRunning(program));
+  FocusKeyTarget();
+  Write(L"felica\\card", kFelicaSato.id + "\n");
+  Write(L"winscard\\cards", kPcscSuzuki.id + " 9000 " + kReader + "\n");
+  ASSERT_TRUE(WaitUntil([&] { return Typed().size() >= 2; }));
+  Lines typed = Typed();
+  std::ranges::sort(typed);
+  EXPECT_EQ(typed, (Lines{kFelicaSato.value, kPcscSuzuki.value}));
+  OfferScreenshot(program.id());
+
+  const HWND window = WindowOf(program.id(), GetParam());
+  ASSERT_NE(window, nullptr);
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(program.Wait(kStateTimeout), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(EitherWindow, Mode4E2e, ::testing::Values(kFelicaTitle, kPcscTitle),
+                         [](const auto& info) { return info.index == 0 ? "Felica" : "Pcsc"; });
+
+TEST_F(CardwedgeE2e, WithTheHostWatchOnTheProgramRunsWhileRollbookRunsAndEndsAfterItIsKilled) {
+  WindowsProcess host(WinePath(ROLLBOOK_EXE).wstring(), {});
+  WindowsProcess& program = Start({L"0", L"3"});
+  ASSERT_TRUE(WaitUntilRunning(program));
+  // No state shows that a host check has passed: this waits out the first, ten seconds after
+  // the window loaded.
+  EXPECT_FALSE(program.Wait(kHostCheckInterval + 1s));
+  host.Kill();
+  EXPECT_EQ(program.Wait(kHostCheckInterval + 5s), 0u);
+}
+
+TEST_F(CardwedgeE2e, WithTheHostWatchOnAndNoRollbookTheProgramEndsAtTheFirstCheck) {
+  WindowsProcess& program = Start({L"0", L"3"});
+  ASSERT_TRUE(WaitUntilRunning(program));
+  EXPECT_EQ(program.Wait(kHostCheckInterval + 5s), 0u);
+}
+
+TEST_F(CardwedgeE2e, ASecondStartEndsAtOnceAndLeavesTheFirstRunning) {
+  WindowsProcess& first = Start({L"1", L"3"});
+  ASSERT_TRUE(WaitUntilRunning(first));
+  EXPECT_EQ(Start({L"1", L"2"}).Wait(kStateTimeout), 0u);
+  EXPECT_FALSE(first.Wait(0ms));
+}
+
+TEST_F(CardwedgeE2e, AMalformedCommandLineShowsTheErrorBoxAndExitsWithStatusTwo) {
+  WindowsProcess& program = Start({L"x", L"2"}, /*dialogs=*/true);
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (box = WindowOf(program.id(), L"cardwedge")) != nullptr; }));
+  const std::string text = StaticTexts(box);
+  EXPECT_NE(text.find("\"x\""), std::string::npos) << text;
+  EXPECT_NE(text.find("usage: cardwedge FLAG MODE"), std::string::npos) << text;
+  EXPECT_FALSE(program.Wait(0ms)) << "the program ended before the box was closed";
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(program.Wait(kStateTimeout), 2u);
+}
+
+}  // namespace
+}  // namespace cardwedge
