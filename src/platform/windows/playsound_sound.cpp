@@ -1,6 +1,8 @@
 #include "platform/windows/playsound_sound.h"
 
 #include <windows.h>
+// After windows.h: WIN32_LEAN_AND_MEAN leaves the multimedia declarations out.
+#include <mmsystem.h>
 
 #include "platform/windows/wide_text.h"
 
