@@ -42,11 +42,14 @@ class FakeSmartCard : public SmartCard {
   // When set, the whole response to any command.
   std::optional<std::vector<std::uint8_t>> responseOverride;
   std::uint32_t eventState = 0;
+  // When set, what every GetStatusChange or Connect answers.
   std::optional<ScardResult> statusChangeResult;
+  std::optional<ScardResult> connectResult;
 
   std::set<ScardHandle> openContexts;
   std::set<ScardHandle> deadContexts;
   std::set<ScardHandle> openCards;
+  // Every command handed to Transmit, whether or not a card took it.
   std::vector<std::vector<std::uint8_t>> commands;
   std::vector<std::string> connectedReaders;
   int connectAttempts = 0;

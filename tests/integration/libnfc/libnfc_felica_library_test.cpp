@@ -9,9 +9,8 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <thread>
 
-#include "hex.h"
+#include "common/hex_text.h"
 #include "testbed.h"
 
 namespace cardwedge {
@@ -39,18 +38,14 @@ Poll PollOnce(FelicaLibrary& library) {
   FelicaCardInfo cardInfo{.idm = &idm, .pmm = &pmm};
   const bool found = library.polling_and_get_card_information(
       {.systemCode = &systemCode, .timeSlot = 0}, numberOfCards, cardInfo);
-  return {found, found ? testbed::FormatHex(idm) : "", found ? testbed::FormatHex(pmm) : ""};
+  return {found, found ? HexText(idm) : "", found ? HexText(pmm) : ""};
 }
 
 // Polls until a card answers, as the window's timer would; empty when none does in time.
 std::string PollUntilFound(FelicaLibrary& library) {
-  const auto deadline = std::chrono::steady_clock::now() + kEventTimeout;
-  while (std::chrono::steady_clock::now() < deadline) {
-    const Poll poll = PollOnce(library);
-    if (poll.found) return poll.idm;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return "";
+  Poll poll;
+  testbed::WaitUntil([&] { return (poll = PollOnce(library)).found; });
+  return poll.idm;
 }
 
 class LibnfcFelicaLibraryTest : public ::testing::Test {
