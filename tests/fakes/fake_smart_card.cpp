@@ -87,7 +87,7 @@ ScardResult FakeSmartCard::Transmit(ScardHandle card, const ScardIoRequest& /*se
     const auto found = cards.find(cardReader_[card]);
     if (found == cards.end()) return kScardWRemovedCard;
     response = found->second;
-    response.insert(response.end(), statusWord.begin(), statusWord.end());
+    response.insert(response.end(), {0x90, 0x00});
   }
   if (response.size() > recvLength) return 0x80100008;
   std::copy(response.begin(), response.end(), recv);

@@ -36,9 +36,8 @@ class FakeSmartCard : public SmartCard {
   // The service is down: every call answers SCARD_E_NO_SERVICE.
   bool serviceDown = false;
   std::vector<std::string> readers{"Virtual PCD 00 00"};
-  // Card UID per reader name; the response to GET DATA is the UID and statusWord.
+  // Card UID per reader name; the response to GET DATA is the UID and 90 00.
   std::map<std::string, std::vector<std::uint8_t>> cards;
-  std::vector<std::uint8_t> statusWord{0x90, 0x00};
   // When set, the whole response to any command.
   std::optional<std::vector<std::uint8_t>> responseOverride;
   std::uint32_t eventState = 0;
