@@ -13,7 +13,7 @@ file(GLOB_RECURSE LINUX_BACKEND_SOURCES CONFIGURE_DEPENDS
   src/platform/xtest/*.cpp)
 add_library(cardwedge_linux STATIC ${LINUX_BACKEND_SOURCES})
 target_include_directories(cardwedge_linux PUBLIC src)
-target_link_libraries(cardwedge_linux PUBLIC PkgConfig::PCSC PkgConfig::NFC X11::X11 X11::Xtst)
+target_link_libraries(cardwedge_linux PUBLIC cardwedge_core PkgConfig::PCSC PkgConfig::NFC X11::X11 X11::Xtst)
 
 file(GLOB_RECURSE QT_BACKEND_SOURCES CONFIGURE_DEPENDS src/platform/qt/*.cpp)
 add_library(cardwedge_qt STATIC ${QT_BACKEND_SOURCES})

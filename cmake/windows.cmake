@@ -1,5 +1,38 @@
-# The Windows program, cross-built with mingw-w64: its backends and their tests.
+# The Windows program, cross-built with mingw-w64: its backends, the program, the test bed and
+# the tests' GoogleTest.
 
 # GoogleTest from Debian's source package, built with the cross compiler; it defines the same
 # GTest:: targets as the installed package does on Linux.
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+
+# Windows backends, and the smart-card backend shared with Linux. Only libraries that every
+# Windows has; the C and C++ runtimes are linked statically (see the tool-chain files).
+file(GLOB WINDOWS_BACKEND_SOURCES CONFIGURE_DEPENDS
+  src/platform/windows/*.cpp src/platform/scard/*.cpp)
+list(FILTER WINDOWS_BACKEND_SOURCES EXCLUDE REGEX "/make_platform\\.cpp$")
+add_library(cardwedge_windows STATIC ${WINDOWS_BACKEND_SOURCES})
+target_include_directories(cardwedge_windows PUBLIC src)
+target_compile_definitions(cardwedge_windows PUBLIC UNICODE _UNICODE NOMINMAX)
+target_link_libraries(cardwedge_windows PUBLIC cardwedge_core user32 gdi32 comctl32 winmm
+                      winscard)
+
+# The program, a GUI-subsystem executable, needs the Win32 toolkit and the smart-card backend.
+if(EXISTS ${CMAKE_SOURCE_DIR}/src/platform/windows/win32_toolkit.cpp AND
+   EXISTS ${CMAKE_SOURCE_DIR}/src/platform/scard)
+  file(GLOB WINDOWS_RESOURCES CONFIGURE_DEPENDS src/platform/windows/*.rc)
+  add_executable(cardwedge WIN32 src/main.cpp src/platform/windows/make_platform.cpp
+                 ${WINDOWS_RESOURCES})
+  target_compile_definitions(cardwedge PRIVATE CARDWEDGE_VERSION="${PROJECT_VERSION}")
+  target_link_libraries(cardwedge PRIVATE cardwedge_core cardwedge_windows)
+  set_target_properties(cardwedge PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+endif()
+
+# The default sounds sit beside the program under the names the windows play.
+file(GLOB SOUND_ASSETS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/assets/sounds/*)
+foreach(sound ${SOUND_ASSETS})
+  get_filename_component(name ${sound} NAME)
+  configure_file(${sound} ${CMAKE_BINARY_DIR}/${name} COPYONLY)
+endforeach()
+
+# Test-double DLLs, the host stand-in and the key target window, for the tests under Wine.
+add_subdirectory(testbed/windows)

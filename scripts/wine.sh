@@ -6,7 +6,7 @@
 # already set are kept. GUI programs need DISPLAY.
 set -euo pipefail
 if [ $# -lt 1 ]; then
-  sed -n '2,7p' "$0" >&2
+  sed -n '2,6p' "$0" >&2
   exit 2
 fi
 . "$(dirname "$0")/wine-env.sh"

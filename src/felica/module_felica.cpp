@@ -3,12 +3,17 @@
 #include <stdexcept>
 
 #include "common/hex_text.h"
+#include "platform/diagnostics.h"
 
 namespace cardwedge {
 
 void ModuleFelica::OpenFelicaReader(FelicaLibrary& library) {
-  if (!library.initialize_library()) ComposeMessage(kCantInitializeLibrary);
-  if (!library.open_reader_writer_auto()) ComposeMessage(kCantOpenReaderWriter);
+  const bool initialized = library.initialize_library();
+  if (!initialized) ComposeMessage(kCantInitializeLibrary);
+  const bool opened = library.open_reader_writer_auto();
+  if (!opened) ComposeMessage(kCantOpenReaderWriter);
+  Diagnose(initialized && opened ? std::string("FeliCa reader opened")
+                                 : "FeliCa reader not opened: " + FelicaMessage);
 }
 
 void ModuleFelica::ComposeMessage(const std::string& text, const std::string& extra) {

@@ -1,6 +1,7 @@
 #include "roster/host_watch.h"
 
 #include "common/number_text.h"
+#include "platform/diagnostics.h"
 #include "roster/field_reader.h"
 
 namespace cardwedge {
@@ -53,6 +54,7 @@ void HostWatch::SwitchFileTick(int& readMode) {
       readMode = kPausedMode;
       break;
     case SwitchOrder::kEnd:
+      Diagnose("the switch file says 9: ending");
       platform_.toolkit.End(0);
     case SwitchOrder::kKeepMode:
       break;
@@ -64,7 +66,9 @@ void HostWatch::HostCheckTick() {
 }
 
 void HostWatch::HostCheck() {
-  if (!processCheck(kHostProcessName)) platform_.toolkit.End(0);
+  if (processCheck(kHostProcessName)) return;
+  Diagnose(std::string("the host ") + kHostProcessName + " is not running: ending");
+  platform_.toolkit.End(0);
 }
 
 bool HostWatch::processCheck(const std::string& pName) {

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "common/number_text.h"
+#include "platform/diagnostics.h"
 
 namespace cardwedge {
 
@@ -42,7 +43,12 @@ void TypeDigitsFlagged(Typist& typist, std::string_view value, int& ownTyping,
     int& flag;
     ~ClearOnExit() { flag = 0; }
   } clear{ownTyping};
-  typist.TypeDigits(value);
+  try {
+    typist.TypeDigits(value);
+  } catch (const TypingError& error) {
+    Diagnose(std::string("a value could not be typed: ") + error.what());
+    throw;
+  }
 }
 
 }  // namespace cardwedge

@@ -1,5 +1,8 @@
 #include "roster/roster.h"
 
+#include "platform/diagnostics.h"
+#include "platform/utf8.h"
+
 #include <string_view>
 
 #include "roster/field_reader.h"
@@ -43,7 +46,8 @@ Roster LoadRoster(Files& files, TextCodec& codec) {
       (roster.RosterFolder.empty() ? programFolder : roster.RosterFolder) + files.PathSeparator();
 
   const std::string rosterFile = roster.RosterFolder + kRosterFileName;
-  const std::string text = codec.AnsiToUtf8(ReadRosterFile(files, rosterFile));
+  const std::string bytes = ReadRosterFile(files, rosterFile);
+  const std::string text = codec.AnsiToUtf8(bytes);
   FieldReader reader(text);
   std::string field;
   int n = 0;
@@ -71,6 +75,8 @@ Roster LoadRoster(Files& files, TextCodec& codec) {
     }
   }
   roster.RosterCount = n;
+  Diagnose("roster loaded: \"" + rosterFile + "\", " + std::to_string(n) + " records, " +
+           (IsValidUtf8(bytes) ? "UTF-8" : "ANSI code page"));
   return roster;
 }
 

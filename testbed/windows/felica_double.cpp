@@ -29,6 +29,9 @@ struct FelicaCardInfo {
   std::uint8_t* pmm;  // 8 bytes
 };
 
+static_assert(sizeof(FelicaPolling) == 2 * sizeof(void*));
+static_assert(sizeof(FelicaCardInfo) == 2 * sizeof(void*));
+
 namespace cardwedge::testbed {
 namespace {
 

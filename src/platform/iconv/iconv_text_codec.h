@@ -12,6 +12,4 @@ class IconvTextCodec : public TextCodec {
   std::string Utf8ToAnsi(std::string_view utf8) override;
 };
 
-bool IsValidUtf8(std::string_view text);
-
 }  // namespace cardwedge

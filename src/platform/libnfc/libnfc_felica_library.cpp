@@ -2,6 +2,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
+
+#include "platform/diagnostics.h"
 
 namespace cardwedge {
 namespace {
@@ -56,7 +59,13 @@ void LibnfcFelicaLibrary::CloseDevice() {
 void LibnfcFelicaLibrary::ReopenIfDue() {
   if (device_ != nullptr || !readerWanted_) return;
   if (std::chrono::steady_clock::now() - lastOpenAttempt_ < kReopenInterval) return;
-  OpenDevice();
+  if (OpenDevice()) Diagnose("FeliCa reader found again");
+}
+
+void LibnfcFelicaLibrary::LoseDevice(int error) {
+  Diagnose(std::string("FeliCa reader lost: ") + nfc_strerror(device_) + " (" +
+           std::to_string(error) + "); trying again every second");
+  CloseDevice();
 }
 
 bool LibnfcFelicaLibrary::polling_and_get_card_information(const FelicaPolling& polling,
@@ -73,7 +82,7 @@ bool LibnfcFelicaLibrary::polling_and_get_card_information(const FelicaPolling& 
   const int found =
       nfc_initiator_select_passive_target(device_, felica, payload, sizeof payload, &target);
   if (found < 0) {
-    if (ReaderLost(found)) CloseDevice();
+    if (ReaderLost(found)) LoseDevice(found);
     return false;
   }
   if (found == 0) return false;
@@ -81,7 +90,8 @@ bool LibnfcFelicaLibrary::polling_and_get_card_information(const FelicaPolling& 
   numberOfCards = static_cast<std::uint8_t>(found);
   if (cardInfo.idm != nullptr) std::memcpy(cardInfo.idm->data(), target.nti.nfi.abtId, 8);
   if (cardInfo.pmm != nullptr) std::memcpy(cardInfo.pmm->data(), target.nti.nfi.abtPad, 8);
-  if (ReaderLost(nfc_initiator_deselect_target(device_))) CloseDevice();
+  const int deselected = nfc_initiator_deselect_target(device_);
+  if (ReaderLost(deselected)) LoseDevice(deselected);
   return true;
 }
 

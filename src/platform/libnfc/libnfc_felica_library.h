@@ -26,6 +26,8 @@ class LibnfcFelicaLibrary : public FelicaLibrary {
  private:
   bool OpenDevice();
   void CloseDevice();
+  // Closes a reader that stopped answering, with one diagnostics line.
+  void LoseDevice(int error);
   // Reopens a reader that was asked for and is not open, when the last try is a second old.
   void ReopenIfDue();
 

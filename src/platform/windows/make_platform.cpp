@@ -1,0 +1,60 @@
+#include "platform/make_platform.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "platform/diagnostics.h"
+#include "platform/pcsclite/pcsclite_smart_card.h"
+#include "platform/windows/ansi_text_codec.h"
+#include "platform/windows/felica_dll_library.h"
+#include "platform/windows/local_clock.h"
+#include "platform/windows/mutex_instance_guard.h"
+#include "platform/windows/playsound_sound.h"
+#include "platform/windows/sendinput_keyboard.h"
+#include "platform/windows/toolhelp_processes.h"
+#include "platform/windows/wide_text.h"
+#include "platform/windows/win32_files.h"
+#include "platform/windows/win32_toolkit.h"
+
+namespace cardwedge {
+namespace {
+
+// A program of the GUI subsystem has no console: the lines go to stderr where it is redirected,
+// and to the debugger output (DebugView, a debugger) in any case.
+void WriteDiagnosticLine(std::string_view line) {
+  const std::string text = "cardwedge: " + std::string(line) + "\n";
+  std::fputs(text.c_str(), stderr);
+  std::fflush(stderr);
+  OutputDebugStringW(Widen(text).c_str());
+}
+
+// Win32 windows, SendInput keystrokes, the Windows smart-card service (winscard), the FeliCa
+// library loaded from the program's folder, and the other Windows services.
+class WindowsServices : public PlatformServices {
+ public:
+  WindowsServices() { SetDiagnosticsSink(WriteDiagnosticLine); }
+  Platform& platform() override { return platform_; }
+
+ private:
+  Win32Toolkit toolkit_;
+  Win32Files files_;
+  LocalClock clock_;
+  SendInputKeyboard keyboard_;
+  PlaySoundSound sound_;
+  ToolhelpProcesses processes_;
+  MutexInstanceGuard instanceGuard_;
+  AnsiTextCodec textCodec_;
+  // The smart-card backend on the PC/SC API, one source for pcsc-lite and winscard.
+  PcscLiteSmartCard smartCard_;
+  FelicaDllLibrary felicaLibrary_{files_.ProgramFolder()};
+  Platform platform_{toolkit_,   files_,         clock_,     keyboard_,  sound_,
+                     processes_, instanceGuard_, textCodec_, smartCard_, felicaLibrary_};
+};
+
+}  // namespace
+
+std::unique_ptr<PlatformServices> MakePlatform() { return std::make_unique<WindowsServices>(); }
+
+}  // namespace cardwedge

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/sound.h"
+
+namespace cardwedge {
+
+// Plays WAV files with PlaySoundW, asynchronously; a new sound cuts the one still playing, and a
+// file that cannot be played (or no audio device) stays silent.
+class PlaySoundSound : public Sound {
+ public:
+  void PlayAsync(const std::string& path) override;
+};
+
+}  // namespace cardwedge

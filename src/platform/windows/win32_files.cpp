@@ -1,0 +1,102 @@
+#include "platform/windows/win32_files.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/windows/wide_text.h"
+
+namespace cardwedge {
+namespace {
+
+// The system's description of an error code, on one line.
+std::string ErrorText(DWORD error) {
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::string description = length > 0 ? Narrow({text, length}) : "";
+  LocalFree(text);
+  while (!description.empty() && (description.back() == '\n' || description.back() == '\r' ||
+                                  description.back() == ' ' || description.back() == '.')) {
+    description.pop_back();
+  }
+  return description + " (error " + std::to_string(error) + ")";
+}
+
+[[noreturn]] void Fail(const std::string& path, const std::string& what, DWORD error) {
+  throw FileError("\"" + path + "\": " + what + ": " + ErrorText(error));
+}
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Closes a file handle when it goes out of scope.
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE handle) : handle_(handle) {}
+  ~FileHandle() {
+    if (is_open()) CloseHandle(handle_);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  bool is_open() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+}  // namespace
+
+std::string Win32Files::ProgramFolder() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return ".";
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  return Narrow(path.substr(0, path.find_last_of(L"\\/")));
+}
+
+bool Win32Files::FileExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
+  constexpr DWORD kNotPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE |
+                              FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & kNotPlain) == 0;
+}
+
+void Win32Files::CreateIfMissing(const std::string& path) {
+  const FileHandle file(CreateFileW(Widen(path).c_str(), FILE_APPEND_DATA, kShareAll, nullptr,
+                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.is_open()) Fail(path, "cannot be created or opened", GetLastError());
+}
+
+std::string Win32Files::ReadAll(const std::string& path, std::size_t maxBytes) {
+  const FileHandle file(CreateFileW(Widen(path).c_str(), GENERIC_READ, kShareAll, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.is_open()) Fail(path, "cannot be opened", GetLastError());
+  if (GetFileType(file.get()) != FILE_TYPE_DISK) Fail(path, "cannot be read", ERROR_BAD_FILE_TYPE);
+  std::string content;
+  char buffer[65536];
+  for (;;) {
+    DWORD count = 0;
+    if (!ReadFile(file.get(), buffer, sizeof buffer, &count, nullptr)) {
+      Fail(path, "cannot be read", GetLastError());
+    }
+    if (count == 0) return content;
+    if (content.size() + count > maxBytes) {
+      throw FileError("\"" + path + "\": larger than " + std::to_string(maxBytes) + " bytes");
+    }
+    content.append(buffer, count);
+  }
+}
+
+void Win32Files::Delete(const std::string& path) {
+  if (!DeleteFileW(Widen(path).c_str())) Fail(path, "cannot be deleted", GetLastError());
+}
+
+}  // namespace cardwedge

@@ -1,0 +1,112 @@
+// The FeliCa library loaded at run time from a folder standing for the program's: the test
+// double steered through its control folder, a folder without the library, and a library without
+// the entries.
+
+#include "platform/windows/felica_dll_library.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/windows/wide_text.h"
+#include "windows_child_process.h"
+
+namespace cardwedge {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Poll {
+  bool found = false;
+  std::array<std::uint8_t, 8> idm{};
+  std::array<std::uint8_t, 8> pmm{};
+};
+
+Poll PollOnce(FelicaLibrary& library) {
+  std::array<std::uint8_t, 2> systemCode{0xFF, 0xFF};
+  Poll poll;
+  std::uint8_t numberOfCards = 0;
+  FelicaCardInfo cardInfo{.idm = &poll.idm, .pmm = &poll.pmm};
+  poll.found = library.polling_and_get_card_information({.systemCode = &systemCode, .timeSlot = 0},
+                                                        numberOfCards, cardInfo);
+  return poll;
+}
+
+// A folder of the test's own, with the test double's control files in "control".
+class FelicaDllLibraryTest : public ::testing::Test {
+ protected:
+  // A folder left by an earlier run (process ids repeat under Wine) is replaced.
+  FelicaDllLibraryTest() {
+    fs::remove_all(folder);
+    fs::create_directories(folder / "control");
+    SetEnvironmentVariableW(L"CARDWEDGE_FELICA_CONTROL", (folder / "control").wstring().c_str());
+  }
+  // The loaded library keeps its file open: the folder goes when the next run starts.
+  ~FelicaDllLibraryTest() override {
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+  }
+
+  void CopyDll(const std::string& doubleName) {
+    fs::copy_file(fs::path(wintest::WindowsPath(CARDWEDGE_TEST_DOUBLES)) / doubleName,
+                  folder / "felica_for_vb.dll");
+  }
+  void Control(const std::string& name, const std::string& text) {
+    std::ofstream(folder / "control" / name, std::ios::binary) << text;
+  }
+  std::string Log() {
+    std::ifstream log(folder / "control" / "log", std::ios::binary);
+    return {std::istreambuf_iterator<char>(log), {}};
+  }
+
+  const fs::path folder =
+      fs::temp_directory_path() / ("cardwedge-felica-" + std::to_string(GetCurrentProcessId()));
+  FelicaDllLibrary library{Narrow(folder.wstring())};
+};
+
+TEST_F(FelicaDllLibraryTest, TheDoubleAnswersThroughTheRecords) {
+  CopyDll("felica_for_vb.dll");
+  Control("initialize", "fail");
+  EXPECT_FALSE(library.initialize_library());
+  EXPECT_EQ(library.loadError(), "");
+  Control("initialize", "ok");
+  EXPECT_TRUE(library.initialize_library());
+  EXPECT_FALSE(PollOnce(library).found) << "the reader is not open yet";
+  ASSERT_TRUE(library.open_reader_writer_auto());
+  EXPECT_FALSE(PollOnce(library).found);
+
+  Control("card", "012E4C3A0F10889B 0011223344556677");
+  const Poll poll = PollOnce(library);
+  ASSERT_TRUE(poll.found);
+  EXPECT_EQ(poll.idm,
+            (std::array<std::uint8_t, 8>{0x01, 0x2E, 0x4C, 0x3A, 0x0F, 0x10, 0x88, 0x9B}));
+  EXPECT_EQ(poll.pmm,
+            (std::array<std::uint8_t, 8>{0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}));
+  EXPECT_NE(Log().find("polling_and_get_card_information system_code=FFFF time_slot=0 "
+                       "idm=012E4C3A0F10889B = 1"),
+            std::string::npos)
+      << Log();
+}
+
+TEST_F(FelicaDllLibraryTest, LibraryMissing) {
+  EXPECT_FALSE(library.initialize_library());
+  EXPECT_NE(library.loadError().find("cannot load felica_for_vb.dll"), std::string::npos);
+  EXPECT_FALSE(library.open_reader_writer_auto());
+  EXPECT_FALSE(PollOnce(library).found);
+}
+
+// A library of that name that is not the FeliCa library: the smart-card test double.
+TEST_F(FelicaDllLibraryTest, EntriesMissing) {
+  CopyDll("winscard.dll");
+  EXPECT_FALSE(library.initialize_library());
+  EXPECT_NE(library.loadError().find("lacks one of the entries"), std::string::npos);
+  EXPECT_FALSE(library.open_reader_writer_auto());
+  EXPECT_FALSE(PollOnce(library).found);
+  EXPECT_EQ(Log(), "");
+}
+
+}  // namespace
+}  // namespace cardwedge

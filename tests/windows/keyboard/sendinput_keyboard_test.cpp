@@ -1,0 +1,92 @@
+// Keys sent with SendInput must arrive in a real window of another process exactly as typed, on
+// the layout the test runs with (CARDWEDGE_KEYBOARD_LAYOUT: us or fr).
+
+#include "platform/windows/sendinput_keyboard.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <random>
+#include <string>
+
+#include "roster/typing.h"
+#include "windows_child_process.h"
+
+namespace cardwedge {
+namespace {
+
+using wintest::WindowsChildProcess;
+using wintest::WindowsPath;
+
+constexpr LANGID kFrench = MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH);
+
+std::string LayoutUnderTest() {
+  const char* layout = std::getenv("CARDWEDGE_KEYBOARD_LAYOUT");
+  return layout != nullptr ? layout : "us";
+}
+
+// The key target window in the foreground with the focus, reporting each line it receives.
+class SendInputKeyboardTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(target.WaitForLine("ready")); }
+  void TearDown() override {
+    target.WriteLine("quit");
+    EXPECT_TRUE(target.Wait());
+  }
+
+  // The next line the target received, skipping the single characters it also reports.
+  std::string NextLine() {
+    for (std::optional<std::string> line; (line = target.ReadLine());) {
+      if (line->rfind("line ", 0) == 0) return line->substr(5);
+    }
+    return "(no line)";
+  }
+
+  WindowsChildProcess target{WindowsPath(CARDWEDGE_KEY_TARGET)};
+  SendInputKeyboard keyboard;
+};
+
+TEST_F(SendInputKeyboardTest, TheLayoutIsTheOneUnderTest) {
+  const HKL layout = GetKeyboardLayout(0);
+  if (LayoutUnderTest() == "fr") {
+    EXPECT_EQ(LOWORD(reinterpret_cast<UINT_PTR>(layout)), kFrench);
+    // AZERTY: the digits are the shifted level of the top row.
+    EXPECT_EQ(HIBYTE(VkKeyScanExW(L'1', layout)), 1);
+  } else {
+    EXPECT_EQ(HIBYTE(VkKeyScanExW(L'1', layout)), 0);
+  }
+}
+
+TEST_F(SendInputKeyboardTest, DigitsAndLettersArriveExactly) {
+  keyboard.Send(PlanDigits("0123"));
+  EXPECT_EQ(NextLine(), "0123");
+  keyboard.Send(PlanText("01AFab"));
+  EXPECT_EQ(NextLine(), "01AFab");
+  keyboard.Send(PlanText("0aZ9qmw"));
+  EXPECT_EQ(NextLine(), "0aZ9qmw");
+}
+
+TEST_F(SendInputKeyboardTest, ASequenceWithAKeyOutsideTheTableSendsNothing) {
+  const std::vector<KeyEvent> withPeriod = {{'1', true}, {'1', false}, {0xBE, true}, {0xBE, false}};
+  EXPECT_THROW(keyboard.Send(withPeriod), TypingError);
+
+  keyboard.Send(PlanDigits("2"));
+  EXPECT_EQ(NextLine(), "2");
+}
+
+TEST_F(SendInputKeyboardTest, FiftyIdentifiersArriveCompleteAndInOrder) {
+  std::mt19937 random(20240601);
+  const char hex[] = "0123456789ABCDEF";
+  std::vector<std::string> identifiers;
+  for (int i = 0; i < 50; ++i) {
+    std::string identifier;
+    for (int j = 0; j < 16; ++j) identifier += hex[random() % 16];
+    keyboard.Send(PlanText(identifier));
+    identifiers.push_back(identifier);
+  }
+  for (const std::string& identifier : identifiers) ASSERT_EQ(NextLine(), identifier);
+}
+
+}  // namespace
+}  // namespace cardwedge
