@@ -50,7 +50,6 @@ ScardResult FakeSmartCard::Connect(ScardHandle context, const std::string& reade
   activeProtocol = kScardProtocolT1;
   openCards.insert(card);
   cardReader_[card] = reader;
-  connectedReaders.push_back(reader);
   return kScardSuccess;
 }
 

@@ -50,7 +50,6 @@ class FakeSmartCard : public SmartCard {
   std::set<ScardHandle> openCards;
   // Every command handed to Transmit, whether or not a card took it.
   std::vector<std::vector<std::uint8_t>> commands;
-  std::vector<std::string> connectedReaders;
   int connectAttempts = 0;
   int establishCalls = 0;
 

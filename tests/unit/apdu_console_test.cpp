@@ -19,14 +19,6 @@ TEST(ApduConsoleTest, KeyFilterPassesHexDigitsInUpperCaseAndControlKeys) {
   }
 }
 
-TEST(ApduConsoleTest, StripDataTrimsThenRemovesLineBreaksOrSpaces) {
-  EXPECT_EQ(StripData(0, "  3F\r\n00  "), "3F00");
-  EXPECT_EQ(StripData(0, "3F 00"), "3F 00");
-  EXPECT_EQ(StripData(1, " 3F 00 "), "3F00");
-  EXPECT_EQ(StripData(1, "3F\n00"), "3F\n00");
-  EXPECT_EQ(StripData(1, "   "), "");
-}
-
 TEST(ApduConsoleTest, CommandsAreAssembledFromTheFields) {
   using Bytes = std::vector<std::uint8_t>;
   struct Case {

@@ -52,7 +52,6 @@ TEST(Typist, AnUntypeableTextSendsNoKeyAtAll) {
   Typist typist(toolkit, keyboard, Typist::DigitsYield::kYieldFirst);
   EXPECT_THROW(typist.TypeDigits("12a3"), TypingError);
   EXPECT_THROW(typist.TypeText("AB:12"), TypingError);
-  EXPECT_EQ(keyboard.sends, 0);
   EXPECT_TRUE(keyboard.events.empty());
 }
 

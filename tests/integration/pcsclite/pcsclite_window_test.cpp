@@ -60,11 +60,13 @@ TEST(PcscliteWindowTest, UidsOfEveryLengthAreShownAsHexLines) {
   EXPECT_EQ(getDataCount(), 4);
 }
 
-TEST(PcscliteWindowTest, TwelveReadersWithLongNamesAreAllListedAndTheChosenOneIsRead) {
-  // Six vpcd entries of two readers each: their names run far past 256 characters.
+TEST(PcscliteWindowTest, TwelveReadersWithLongNamesAreListedAndTheAcr122uAmongThemIsRead) {
+  // Six vpcd entries of two readers each, the third an ACR122U: the names run far past 256
+  // characters, and the choice is not the last reader.
   constexpr std::uint16_t kFirstPort = 36100;
   const auto name = [](int entry) {
-    return "Contactless Reader With A Long Friendly Name " + std::to_string(entry);
+    return entry == 2 ? std::string("ACS ACR122U PICC Interface")
+                      : "Contactless Reader With A Long Friendly Name " + std::to_string(entry);
   };
   VpcdReaderConf conf(name(0), kFirstPort);
   for (int entry = 1; entry < 6; ++entry) conf.AddReader(name(entry), kFirstPort + 2 * entry);
@@ -73,35 +75,17 @@ TEST(PcscliteWindowTest, TwelveReadersWithLongNamesAreAllListedAndTheChosenOneIs
   RealServiceWindow window(RosterLine("4321", "Sato", "04A22B1A"));
   Control& readers = window.Get("cbReader");
   ASSERT_EQ(readers.ItemCount(), 12);
-  EXPECT_EQ(readers.ItemText(0), name(0) + " 00 00");
-  EXPECT_EQ(readers.Text(), name(5) + " 00 01");
+  EXPECT_EQ(readers.ItemText(11), name(5) + " 00 01");
+  EXPECT_EQ(readers.Text(), name(2) + " 00 00");
 
-  VirtualCard card(kFirstPort + 11);
-  card.Insert("04A22B1A");
-  EXPECT_TRUE(window.RunUntil([&] { return window.fake.keyboard.TypedText() == "4321\n"; }, 5s))
-      << window.Output();
-}
-
-TEST(PcscliteWindowTest, Acr122uReaderIsChosenOverAnotherListedAfterIt) {
-  constexpr std::uint16_t kAcrPort = 35973;
-  constexpr std::uint16_t kOtherPort = 35983;
-  VpcdReaderConf conf("ACS ACR122U PICC Interface", kAcrPort);
-  conf.AddReader("Generic Contactless", kOtherPort);
-  Pcscd pcscd(Pcscd::Options{.config_dir = conf.dir()});
-  pcscd.Start();
-  RealServiceWindow window;
-  Control& readers = window.Get("cbReader");
-  ASSERT_EQ(readers.ItemCount(), 4);
-  EXPECT_EQ(readers.ItemText(3), "Generic Contactless 00 01");
-  EXPECT_EQ(readers.Text(), "ACS ACR122U PICC Interface 00 00");
-
-  VirtualCard other(kOtherPort + 1);
-  other.Insert("11223344");
-  VirtualCard acr(kAcrPort);
+  VirtualCard last(kFirstPort + 11);
+  last.Insert("11223344");
+  VirtualCard acr(kFirstPort + 4);
   acr.Insert("04A22B1A");
   EXPECT_TRUE(window.RunUntil([&] { return !window.Output().empty(); }, 5s));
   window.RunUntil([] { return false; }, 500ms);
   EXPECT_EQ(window.Output(), "04A22B1A\n");
+  EXPECT_EQ(window.fake.keyboard.TypedText(), "4321\n");
 }
 
 // Real pcscd, the window, and a first card on the reader the window chooses, already read.
