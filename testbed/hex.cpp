@@ -25,15 +25,4 @@ std::optional<std::vector<std::uint8_t>> ParseHex(std::string_view text) {
   return bytes;
 }
 
-std::string FormatHex(std::span<const std::uint8_t> bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string text;
-  text.reserve(bytes.size() * 2);
-  for (std::uint8_t byte : bytes) {
-    text.push_back(kDigits[byte >> 4]);
-    text.push_back(kDigits[byte & 0x0F]);
-  }
-  return text;
-}
-
 }  // namespace cardwedge::testbed

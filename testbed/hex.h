@@ -7,12 +7,11 @@
 #include <string_view>
 #include <vector>
 
+#include "common/hex_text.h"
+
 namespace cardwedge::testbed {
 
 // Parses pairs of hex digits without separators ("FFCA0000"); nullopt for anything else.
 std::optional<std::vector<std::uint8_t>> ParseHex(std::string_view text);
-
-// Upper-case hex digits without separators.
-std::string FormatHex(std::span<const std::uint8_t> bytes);
 
 }  // namespace cardwedge::testbed

@@ -124,7 +124,7 @@ class Pn532 {
       return true;
     }
     if (static_cast<std::uint8_t>(length + length_checksum) != 0 || length == 0) {
-      Emit("error bad frame length " + FormatHex(std::span(received_).first(4)));
+      Emit("error bad frame length " + HexText(std::span(received_).first(4)));
       Drop(2);
       return true;
     }
@@ -134,7 +134,7 @@ class Pn532 {
     for (std::uint8_t byte : data) sum = static_cast<std::uint8_t>(sum + byte);
     Drop(4u + length + 1u);
     if (sum != 0 || data[0] != kHostToChip || data.size() < 2) {
-      Emit("error bad frame " + FormatHex(data));
+      Emit("error bad frame " + HexText(data));
       return true;
     }
     Answer(data[1], std::span(data).subspan(2));
@@ -217,7 +217,7 @@ class Pn532 {
     if (wants_system_code)
       reply.insert(reply.end(), std::begin(kSystemCode), std::end(kSystemCode));
     reply[2] = static_cast<std::uint8_t>(reply.size() - 2);
-    Emit("poll card " + FormatHex(card_->idm));
+    Emit("poll card " + HexText(card_->idm));
     return reply;
   }
 
@@ -328,7 +328,7 @@ int Run(const std::string& link) {
           continue;
         }
         // Acknowledged once the chip has acted on it, including answering a waiting poll.
-        const std::string idm = FormatHex(card->idm);
+        const std::string idm = HexText(card->idm);
         chip.SetCard(std::move(card));
         Emit("card " + idm);
       } else if (command == "nocard") {

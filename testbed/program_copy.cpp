@@ -4,7 +4,8 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <thread>
+
+#include "wait_until.h"
 
 namespace cardwedge::testbed {
 
@@ -29,6 +30,7 @@ ProgramCopy::ProgramCopy() {
 
 ProgramCopy::~ProgramCopy() {
   processes_.clear();
+  host_.reset();
   std::error_code ignored;
   fs::remove_all(folder_, ignored);
 }
@@ -56,13 +58,18 @@ ChildProcess& ProgramCopy::Start(const std::vector<std::string>& words,
   return *processes_.back();
 }
 
+ChildProcess& ProgramCopy::StartHost() {
+  fs::copy_file("/bin/sleep", PathOf("Rollbook.exe"));
+  host_ = std::make_unique<ChildProcess>(
+      std::vector<std::string>{PathOf("Rollbook.exe").string(), "1000"});
+  return *host_;
+}
+
 bool ProgramCopy::WaitUntilRunning(Duration timeout) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!Exists("名簿画面sw.txt")) {
-    if (std::chrono::steady_clock::now() > deadline || process().Wait(Duration(0))) return false;
-    std::this_thread::sleep_for(Duration(20));
-  }
-  return !process().Wait(Duration(0));
+  const auto loadedOrEnded = [&] {
+    return Exists("名簿画面sw.txt") || process().Wait(Duration(0)).has_value();
+  };
+  return WaitUntil(loadedOrEnded, timeout, Duration(20)) && !process().Wait(Duration(0));
 }
 
 bool ExitedWith(const std::optional<int>& waitStatus, int status) {

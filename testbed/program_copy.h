@@ -33,6 +33,8 @@ class ProgramCopy {
   ChildProcess& Start(const std::vector<std::string>& words,
                       const std::map<std::string, std::string>& environment = {});
   ChildProcess& process() { return *processes_.back(); }
+  // Starts a stand-in for the host application: a copy of sleep under the host's process name.
+  ChildProcess& StartHost();
 
   // Waits until the first switch-file tick has created the switch file: the windows have loaded
   // and their timers run. False when the program ended first or it took too long.
@@ -41,6 +43,7 @@ class ProgramCopy {
  private:
   std::filesystem::path folder_;
   std::vector<std::unique_ptr<ChildProcess>> processes_;
+  std::unique_ptr<ChildProcess> host_;
 };
 
 // True when the wait status says the program exited normally with this status.

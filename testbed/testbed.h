@@ -10,6 +10,7 @@
 
 #include "child_process.h"
 #include "pcscd.h"
+#include "wait_until.h"
 #include "xvfb.h"
 
 namespace cardwedge::testbed {

@@ -125,7 +125,7 @@ class Card {
     }
     uid_ = std::move(*uid);
     received_.clear();
-    Emit("inserted " + FormatHex(uid_));
+    Emit("inserted " + HexText(uid_));
   }
 
   std::string Connect() {
@@ -161,7 +161,7 @@ class Card {
       return;
     }
     status_ = static_cast<std::uint16_t>((*status)[0] << 8 | (*status)[1]);
-    Emit("status " + FormatHex(*status));
+    Emit("status " + HexText(*status));
   }
 
   void Remove() {
@@ -201,7 +201,7 @@ class Card {
       return;
     }
     if (message.empty()) return;
-    if (Send(Answer(message))) Emit("apdu " + FormatHex(message));
+    if (Send(Answer(message))) Emit("apdu " + HexText(message));
   }
 
   std::vector<std::uint8_t> Answer(std::span<const std::uint8_t> apdu) const {

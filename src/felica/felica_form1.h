@@ -35,8 +35,6 @@ class FelicaForm1 {
   void PasoriCommand2_Click();
   void PasoriCommand4_Click();
 
-  Window& window() { return *window_; }
-  const Roster& roster() const { return roster_; }
   const ModuleFelica& felicaModule() const { return module_; }
 
  private:

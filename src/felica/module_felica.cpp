@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "common/hex_text.h"
 #include "platform/diagnostics.h"
 
 namespace cardwedge {
@@ -25,14 +26,8 @@ void ModuleFelica::BytesToHexString(const std::string& prefix, std::span<const s
     throw std::out_of_range("BytesToHexString: count " + std::to_string(count) + " for " +
                             std::to_string(bytes.size()) + " bytes");
   }
-  constexpr char kHexDigits[] = "0123456789ABCDEF";
   const std::size_t converted = count == 0 ? bytes.size() : static_cast<std::size_t>(count);
-  std::string text = prefix;
-  for (std::size_t i = 0; i < converted; ++i) {
-    text += kHexDigits[bytes[i] >> 4];
-    text += kHexDigits[bytes[i] & 0x0F];
-  }
-  ComposeMessage(text);
+  ComposeMessage(prefix + HexText(bytes.first(converted)));
 }
 
 }  // namespace cardwedge

@@ -1,5 +1,7 @@
 #include "pcsc/get_data.h"
 
+#include "common/hex_text.h"
+
 namespace cardwedge {
 
 std::array<std::uint8_t, 5> GetDataCommand(bool iso14443Uid) {
@@ -7,13 +9,8 @@ std::array<std::uint8_t, 5> GetDataCommand(bool iso14443Uid) {
 }
 
 std::string CardIdText(const std::uint8_t* response, std::size_t length, bool iso14443Uid) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string text = iso14443Uid ? "UID:" : "";
-  for (std::size_t i = 0; i + 2 < length; ++i) {
-    text += kDigits[response[i] >> 4];
-    text += kDigits[response[i] & 0x0F];
-  }
-  return text;
+  const std::size_t idLength = length > 2 ? length - 2 : 0;
+  return (iso14443Uid ? "UID:" : "") + HexText({response, idLength});
 }
 
 }  // namespace cardwedge

@@ -1,17 +1,12 @@
 #include "pcsc/pcsc_frm.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "pcsc/apdu_console.h"
 #include "pcsc/pcsc_mod.h"
 
 namespace cardwedge {
-namespace {
-
-// The multi-string buffer handed to the service: 256 characters, of which it may write 255.
-constexpr std::size_t kReaderListSize = 256;
-
-}  // namespace
 
 PCSCfrm::PCSCfrm(Platform& platform, ProgramState& state)
     : platform_(platform),
@@ -78,13 +73,17 @@ void PCSCfrm::btnInit_Click() {
 
   Control& cbReader = window_->Get("cbReader");
   cbReader.ClearItems();
-  std::array<char, kReaderListSize> readerList{};
-  std::uint32_t readerListLength = kReaderListSize - 1;
-  LastResult = smartCard.ListReaders(ContextHandle, readerList.data(), readerListLength);
+  // Asks for the length of the list first, so that any number of readers with names of any
+  // length is read whole.
+  ReaderListLength = 0;
+  LastResult = smartCard.ListReaders(ContextHandle, nullptr, ReaderListLength);
   if (LastResult != kScardSuccess) return;
-  const std::size_t written = std::min<std::size_t>(readerListLength, kReaderListSize - 1);
+  ReaderList.assign(ReaderListLength, '\0');
+  LastResult = smartCard.ListReaders(ContextHandle, ReaderList.data(), ReaderListLength);
+  if (LastResult != kScardSuccess) return;
+  const std::size_t written = std::min<std::size_t>(ReaderListLength, ReaderList.size());
   FillReaderList(cbReader,
-                 platform_.textCodec.AnsiToUtf8(std::string_view(readerList.data(), written)));
+                 platform_.textCodec.AnsiToUtf8(std::string_view(ReaderList.data(), written)));
 
   std::vector<std::string> names;
   names.reserve(static_cast<std::size_t>(cbReader.ItemCount()));
@@ -93,17 +92,19 @@ void PCSCfrm::btnInit_Click() {
   if (chosen >= 0) cbReader.SetListIndex(chosen);
 }
 
-void PCSCfrm::btnReset_Click() {
+void PCSCfrm::ReleaseCardAndContext() {
   LastResult = platform_.smartCard.Disconnect(CardHandle, kScardUnpowerCard);
   LastResult = platform_.smartCard.ReleaseContext(ContextHandle);
   contextHeld_ = false;
+}
+
+void PCSCfrm::btnReset_Click() {
+  ReleaseCardAndContext();
   Initialize();
 }
 
 void PCSCfrm::btnQuit_Click() {
-  LastResult = platform_.smartCard.Disconnect(CardHandle, kScardUnpowerCard);
-  LastResult = platform_.smartCard.ReleaseContext(ContextHandle);
-  contextHeld_ = false;
+  ReleaseCardAndContext();
   Form_Unload();
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/program_state.h"
 #include "platform/platform.h"
@@ -28,7 +29,6 @@ class PCSCfrm {
   void Form_Load();
   void Form_Unload();
   void Show();
-  void Initialize();
 
   // Context, reader list and card connection.
   void btnInit_Click();
@@ -36,9 +36,6 @@ class PCSCfrm {
   void btnReset_Click();
   void btnQuit_Click();
   void Command1_Click();
-
-  // Reader state report: ReaderBusy from the chosen reader's event state.
-  void PcscInfo();
 
   // Read cycle.
   void Timer1_Timer();
@@ -50,40 +47,18 @@ class PCSCfrm {
   void Timer3_Timer();
   void Timer5_Timer();
 
-  // Command buffers and console.
-  void ClearBuffers();
-  ScardResult SendAPDU(int mode);
+  // Console.
   void btnSendCommand_Click();
   void btnClear_Click();
 
-  // Read mode from the host's switch file: 0 lookup, 1 raw ID, 2 paused.
-  int ScreenMode = 0;
-
-  // Smart-card state.
-  ScardResult LastResult = kScardSuccess;
-  std::uint32_t ActiveProtocol = 0;
-  ScardHandle ContextHandle = 0;
-  ScardHandle CardHandle = 0;
-  int ReaderBusy = 0;
-
-  // Read cycle state.
-  int CardAlreadyRead = 0;
-  std::string LastCardId;
-  double LastReadTime = 0;
-  LookupResult lookup;
-
-  // Command buffers.
-  std::array<std::uint8_t, 256> SendBuffer{};
-  std::array<std::uint8_t, 256> RecvBuffer{};
-  std::uint32_t SendLength = 0;
-  std::uint32_t RecvLength = 0;
-  ScardIoRequest IoRequest;
-  bool ValidResponse = false;
-
-  Window& window() { return *window_; }
-  const Roster& roster() const { return roster_; }
-
  private:
+  void Initialize();
+  // Disconnects the card with power off and releases the context.
+  void ReleaseCardAndContext();
+  // Reader state report: ReaderBusy from the chosen reader's event state.
+  void PcscInfo();
+  void ClearBuffers();
+  ScardResult SendAPDU(int mode);
   void LoadRoster();
   void WireControls();
   void ReadStep();
@@ -103,6 +78,33 @@ class PCSCfrm {
   std::unique_ptr<Timer> Timer3;
   std::unique_ptr<Timer> Timer4;
   std::unique_ptr<Timer> Timer5;
+
+  // Read mode from the host's switch file: 0 lookup, 1 raw ID, 2 paused.
+  int ScreenMode = 0;
+
+  // Smart-card state.
+  ScardResult LastResult = kScardSuccess;
+  std::uint32_t ActiveProtocol = 0;
+  ScardHandle ContextHandle = 0;
+  ScardHandle CardHandle = 0;
+  int ReaderBusy = 0;
+  // The reader names as the service wrote them, sized by the service's answer.
+  std::vector<char> ReaderList;
+  std::uint32_t ReaderListLength = 0;
+
+  // Read cycle state.
+  int CardAlreadyRead = 0;
+  std::string LastCardId;
+  double LastReadTime = 0;
+  LookupResult lookup;
+
+  // Command buffers.
+  std::array<std::uint8_t, 256> SendBuffer{};
+  std::array<std::uint8_t, 256> RecvBuffer{};
+  std::uint32_t SendLength = 0;
+  std::uint32_t RecvLength = 0;
+  ScardIoRequest IoRequest;
+  bool ValidResponse = false;
 
   bool contextHeld_ = false;
   ScardResult connectResult_ = kScardSuccess;

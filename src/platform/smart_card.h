@@ -51,7 +51,8 @@ class SmartCard {
   virtual ~SmartCard() = default;
   virtual ScardResult EstablishContext(std::uint32_t scope, ScardHandle& context) = 0;
   // Writes the reader names as a multi-string (each name NUL-terminated, an empty name ends the
-  // list) into buffer; length holds its capacity on entry and the length written on return.
+  // list) into buffer; length holds its capacity on entry and the length written on return. With
+  // a null buffer nothing is written and length receives the length the whole list needs.
   virtual ScardResult ListReaders(ScardHandle context, char* buffer, std::uint32_t& length) = 0;
   virtual ScardResult Connect(ScardHandle context, const std::string& reader,
                               std::uint32_t shareMode, std::uint32_t preferredProtocols,

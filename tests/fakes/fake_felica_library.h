@@ -10,10 +10,7 @@ namespace cardwedge {
 
 class FakeFelicaLibrary : public FelicaLibrary {
  public:
-  bool initialize_library() override {
-    ++initializeCalls;
-    return initializeSucceeds;
-  }
+  bool initialize_library() override { return initializeSucceeds; }
   bool open_reader_writer_auto() override {
     ++openCalls;
     return openSucceeds;
@@ -23,7 +20,6 @@ class FakeFelicaLibrary : public FelicaLibrary {
 
   bool initializeSucceeds = true;
   bool openSucceeds = true;
-  int initializeCalls = 0;
   int openCalls = 0;
   int polls = 0;
   // The card on the reader, if any.

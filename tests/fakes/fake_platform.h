@@ -1,18 +1,16 @@
 #pragma once
 
+#include "common/program_state.h"
+#include "fake_felica_library.h"
 #include "fake_services.h"
+#include "fake_smart_card.h"
 #include "fake_toolkit.h"
 #include "platform/platform.h"
 
 namespace cardwedge {
 
-// Every service a window uses, as fakes. The smart
-// card and FeliCa library are given by the test.
+// Every service a window uses, as fakes, and the program-wide state the windows share.
 struct FakePlatform {
-  FakePlatform(SmartCard& smartCard, FelicaLibrary& felicaLibrary)
-      : platform{toolkit,   files, clock, keyboard,  sound,
-                 processes, guard, codec, smartCard, felicaLibrary} {}
-
   FakeToolkit toolkit;
   FakeFiles files;
   FakeClock clock;
@@ -21,7 +19,11 @@ struct FakePlatform {
   FakeProcesses processes;
   FakeInstanceGuard guard;
   PassThroughTextCodec codec;
-  Platform platform;
+  FakeSmartCard smartCard;
+  FakeFelicaLibrary felica;
+  ProgramState state;
+  Platform platform{toolkit,   files, clock, keyboard,  sound,
+                    processes, guard, codec, smartCard, felica};
 };
 
 }  // namespace cardwedge

@@ -60,7 +60,6 @@ class FakeKeyboard : public Keyboard {
   std::vector<KeyEvent> events;
   // When set, every Send raises TypingError and sends nothing.
   bool failing = false;
-  int sends = 0;
 };
 
 class FakeSound : public Sound {

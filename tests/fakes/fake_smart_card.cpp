@@ -27,9 +27,11 @@ ScardResult FakeSmartCard::ListReaders(ScardHandle context, char* buffer, std::u
   std::string multiString;
   for (const std::string& reader : readers) multiString += reader + '\0';
   multiString += '\0';
-  if (multiString.size() > length) return 0x80100008;  // SCARD_E_INSUFFICIENT_BUFFER
-  std::memcpy(buffer, multiString.data(), multiString.size());
+  const std::uint32_t capacity = length;
   length = static_cast<std::uint32_t>(multiString.size());
+  if (buffer == nullptr) return kScardSuccess;
+  if (multiString.size() > capacity) return 0x80100008;  // SCARD_E_INSUFFICIENT_BUFFER
+  std::memcpy(buffer, multiString.data(), multiString.size());
   return kScardSuccess;
 }
 
@@ -37,6 +39,7 @@ ScardResult FakeSmartCard::Connect(ScardHandle context, const std::string& reade
                                    std::uint32_t /*shareMode*/, std::uint32_t /*protocols*/,
                                    ScardHandle& card, std::uint32_t& activeProtocol) {
   ++connectAttempts;
+  if (connectResult) return *connectResult;
   if (serviceDown || deadContexts.contains(context)) return kScardENoService;
   if (!openContexts.contains(context)) return kScardEInvalidHandle;
   if (std::find(readers.begin(), readers.end(), reader) == readers.end()) {
@@ -47,7 +50,6 @@ ScardResult FakeSmartCard::Connect(ScardHandle context, const std::string& reade
   activeProtocol = kScardProtocolT1;
   openCards.insert(card);
   cardReader_[card] = reader;
-  connectedReaders.push_back(reader);
   return kScardSuccess;
 }
 
@@ -74,9 +76,9 @@ ScardResult FakeSmartCard::Transmit(ScardHandle card, const ScardIoRequest& /*se
                                     const std::uint8_t* send, std::uint32_t sendLength,
                                     ScardIoRequest& /*recvPci*/, std::uint8_t* recv,
                                     std::uint32_t& recvLength) {
+  commands.emplace_back(send, send + sendLength);
   if (serviceDown) return kScardENoService;
   if (!openCards.contains(card)) return kScardEInvalidHandle;
-  commands.emplace_back(send, send + sendLength);
   std::vector<std::uint8_t> response;
   if (responseOverride) {
     response = *responseOverride;
@@ -84,7 +86,7 @@ ScardResult FakeSmartCard::Transmit(ScardHandle card, const ScardIoRequest& /*se
     const auto found = cards.find(cardReader_[card]);
     if (found == cards.end()) return kScardWRemovedCard;
     response = found->second;
-    response.insert(response.end(), statusWord.begin(), statusWord.end());
+    response.insert(response.end(), {0x90, 0x00});
   }
   if (response.size() > recvLength) return 0x80100008;
   std::copy(response.begin(), response.end(), recv);

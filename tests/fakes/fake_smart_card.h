@@ -36,19 +36,20 @@ class FakeSmartCard : public SmartCard {
   // The service is down: every call answers SCARD_E_NO_SERVICE.
   bool serviceDown = false;
   std::vector<std::string> readers{"Virtual PCD 00 00"};
-  // Card UID per reader name; the response to GET DATA is the UID and statusWord.
+  // Card UID per reader name; the response to GET DATA is the UID and 90 00.
   std::map<std::string, std::vector<std::uint8_t>> cards;
-  std::vector<std::uint8_t> statusWord{0x90, 0x00};
   // When set, the whole response to any command.
   std::optional<std::vector<std::uint8_t>> responseOverride;
   std::uint32_t eventState = 0;
+  // When set, what every GetStatusChange or Connect answers.
   std::optional<ScardResult> statusChangeResult;
+  std::optional<ScardResult> connectResult;
 
   std::set<ScardHandle> openContexts;
   std::set<ScardHandle> deadContexts;
   std::set<ScardHandle> openCards;
+  // Every command handed to Transmit, whether or not a card took it.
   std::vector<std::vector<std::uint8_t>> commands;
-  std::vector<std::string> connectedReaders;
   int connectAttempts = 0;
   int establishCalls = 0;
 

@@ -111,7 +111,6 @@ std::unique_ptr<Timer> FakeToolkit::CreateTimer(const std::string& name, int int
 }
 
 void FakeToolkit::DoEvents() {
-  ++doEventsCount;
   if (onDoEvents) onDoEvents();
   RunPosted();
 }
@@ -140,8 +139,6 @@ FakeWindow& FakeToolkit::window(const std::string& name) {
   if (found == windows_.end()) throw std::out_of_range("no window named " + name);
   return *found->second;
 }
-
-bool FakeToolkit::HasWindow(const std::string& name) const { return windows_.contains(name); }
 
 std::vector<std::string> FakeToolkit::WindowNames() const {
   std::vector<std::string> names;

@@ -21,8 +21,6 @@ class FakeControl : public Control {
  public:
   explicit FakeControl(const ControlDeclaration& declaration);
 
-  const ControlDeclaration& declaration() const { return declaration_; }
-
   std::string Text() const override { return text_; }
   void SetText(const std::string& text) override;
   bool Enabled() const override { return enabled_; }
@@ -76,9 +74,7 @@ class FakeWindow : public Window {
   FakeWindow(const WindowDeclaration& declaration, std::map<std::string, FakeWindow*>& registry);
   ~FakeWindow() override;
 
-  const WindowDeclaration& declaration() const { return declaration_; }
   bool shown() const { return shown_; }
-  const std::string& focusedControl() const { return focus_; }
 
   FakeControl& Get(std::string_view controlName) override;
   void Show() override { shown_ = true; }
@@ -133,7 +129,6 @@ class FakeToolkit : public Toolkit {
   int RunPosted();
 
   FakeWindow& window(const std::string& name);
-  bool HasWindow(const std::string& name) const;
   std::vector<std::string> WindowNames() const;
   FakeTimer& timer(const std::string& name);
 
@@ -142,7 +137,6 @@ class FakeToolkit : public Toolkit {
 
   // Runs at each DoEvents, standing for whatever events were pending then.
   std::function<void()> onDoEvents;
-  int doEventsCount = 0;
   std::vector<std::string> errorsShown;
 
  private:

@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "fake_felica_library.h"
 #include "fake_platform.h"
-#include "fake_smart_card.h"
+#include "roster/host_watch.h"
 #include "startup/command_line.h"
 
 namespace cardwedge {
@@ -15,14 +14,11 @@ class Form1Test : public ::testing::Test {
   Form1Test() { fake.files.Write(kRosterFileName, ""); }
 
   StartOutcome Start(const std::string& commandLine) {
-    form1 = std::make_unique<Form1>(fake.platform, state);
+    form1 = std::make_unique<Form1>(fake.platform, fake.state);
     return form1->Form_Load(commandLine);
   }
 
-  FakeSmartCard smartCard;
-  FakeFelicaLibrary felica;
-  FakePlatform fake{smartCard, felica};
-  ProgramState state;
+  FakePlatform fake;
   std::unique_ptr<Form1> form1;
 };
 
@@ -39,7 +35,7 @@ TEST_F(Form1Test, ModeWordChoosesTheWindowsAndFlagWordTheHostWatch) {
         Case{"1.0 3", false, true, 1}, Case{"1 5", false, false, 1}, Case{"1 0", false, false, 1},
         Case{"", false, false, 0}}) {
     SCOPED_TRACE(c.commandLine);
-    state = ProgramState{};
+    fake.state = ProgramState{};
     const StartOutcome outcome = Start(c.commandLine);
     EXPECT_EQ(outcome, c.felica || c.pcsc ? StartOutcome::kWindowsOpen : StartOutcome::kNoWindow);
     EXPECT_EQ(form1->felicaForm() != nullptr, c.felica);
@@ -50,7 +46,7 @@ TEST_F(Form1Test, ModeWordChoosesTheWindowsAndFlagWordTheHostWatch) {
     if (c.pcsc) {
       EXPECT_TRUE(fake.toolkit.window("PCSCfrm").shown());
     }
-    EXPECT_EQ(state.ProcessCheckOff, c.processCheckOff);
+    EXPECT_EQ(fake.state.ProcessCheckOff, c.processCheckOff);
   }
 }
 
@@ -83,6 +79,29 @@ TEST_F(Form1Test, RosterFailureStopsBeforeAnyWindowIsShown) {
   EXPECT_THROW(Start("1 4"), RosterError);
   for (const std::string& name : fake.toolkit.WindowNames()) {
     EXPECT_FALSE(fake.toolkit.window(name).shown()) << name;
+  }
+}
+
+TEST_F(Form1Test, HostCheckOfEitherWindowEndsTheProgramWithoutTheHostUnlessTheFlagIsOne) {
+  struct Case {
+    const char* commandLine;
+    bool hostRunning;
+    bool ends;
+  };
+  for (const char* timer : {"PasoriTimer2", "Timer3"}) {
+    for (const Case& c :
+         {Case{"0 4", false, true}, Case{"1 4", false, false}, Case{"0 4", true, false}}) {
+      SCOPED_TRACE(std::string(timer) + " after \"" + c.commandLine + "\"");
+      fake.state = ProgramState{};
+      fake.processes.running.clear();
+      if (c.hostRunning) fake.processes.running.insert(kHostProcessName);
+      Start(c.commandLine);
+      if (c.ends) {
+        EXPECT_THROW(fake.toolkit.Tick(timer), ProgramEnded);
+      } else {
+        EXPECT_NO_THROW(fake.toolkit.Tick(timer));
+      }
+    }
   }
 }
 

@@ -4,10 +4,7 @@
 
 #include <optional>
 
-#include "common/program_state.h"
-#include "fake_felica_library.h"
 #include "fake_platform.h"
-#include "fake_smart_card.h"
 
 namespace cardwedge {
 namespace {
@@ -19,7 +16,7 @@ class HostWatchTest : public ::testing::Test {
   // The read mode after one switch-file tick starting from kUnchanged, or nothing when the tick
   // ended the program.
   std::optional<int> ReadModeAfterTick(SwitchReading reading) {
-    HostWatch watch(fake.platform, state.ProcessCheckOff, reading);
+    HostWatch watch(fake.platform, fake.state.ProcessCheckOff, reading);
     int readMode = kUnchanged;
     try {
       watch.SwitchFileTick(readMode);
@@ -30,10 +27,7 @@ class HostWatchTest : public ::testing::Test {
     return readMode;
   }
 
-  FakeSmartCard smartCard;
-  FakeFelicaLibrary felica;
-  FakePlatform fake{smartCard, felica};
-  ProgramState state;
+  FakePlatform fake;
 };
 
 TEST_F(HostWatchTest, SwitchValuesSetTheReadModeInBothWindows) {
@@ -79,24 +73,6 @@ TEST_F(HostWatchTest, AnUnreadableSwitchFileKeepsTheModeUntilItCanBeRead) {
 
   fake.files.Write(kSwitchFileName, "1");
   EXPECT_EQ(ReadModeAfterTick(SwitchReading::kLeadingNumber), kRawIdMode);
-}
-
-TEST_F(HostWatchTest, HostCheckEndsTheProgramOnlyWhenTheHostIsGoneAndTheWatchIsOn) {
-  HostWatch watch(fake.platform, state.ProcessCheckOff, SwitchReading::kWholeNumber);
-  state.ProcessCheckOff = 1;
-  EXPECT_NO_THROW(watch.HostCheckTick());
-
-  state.ProcessCheckOff = 0;
-  fake.processes.running = {kHostProcessName};
-  EXPECT_NO_THROW(watch.HostCheckTick());
-
-  fake.processes.running.clear();
-  try {
-    watch.HostCheckTick();
-    ADD_FAILURE() << "the program did not end without its host";
-  } catch (const ProgramEnded& ended) {
-    EXPECT_EQ(ended.status, 0);
-  }
 }
 
 }  // namespace

@@ -13,6 +13,15 @@ namespace {
 class RosterTest : public ::testing::Test {
  protected:
   Roster Load() { return LoadRoster(files, codec); }
+  // The message of the error the load raises; empty when it loads.
+  std::string LoadError() {
+    try {
+      Load();
+    } catch (const RosterError& error) {
+      return error.what();
+    }
+    return "";
+  }
   void WriteRoster(const std::string& content) { files.Write(kRosterFileName, content); }
 
   FakeFiles files;
@@ -87,39 +96,17 @@ TEST_F(RosterTest, TenThousandRecordsLoadAndTheNextIsRefusedWithItsNumber) {
   EXPECT_EQ(roster.RosterValue[10000], "10000");
 
   WriteRoster(content + RosterLine("10001", "t", "c"));
-  try {
-    Load();
-    FAIL() << "the 10001st record was accepted";
-  } catch (const RosterError& error) {
-    const std::string message = error.what();
-    EXPECT_NE(message.find("record 10001 (line 10001)"), std::string::npos) << message;
-    EXPECT_NE(message.find(kRosterFileName), std::string::npos) << message;
-  }
+  const std::string error = LoadError();
+  EXPECT_NE(error.find("record 10001 (line 10001)"), std::string::npos) << error;
+  EXPECT_NE(error.find(kRosterFileName), std::string::npos) << error;
 }
 
 TEST_F(RosterTest, LoadFailuresNameTheFileAndTheProblem) {
-  EXPECT_THROW(
-      {
-        try {
-          Load();
-        } catch (const RosterError& error) {
-          EXPECT_NE(std::string(error.what()).find(kRosterFileName), std::string::npos);
-          throw;
-        }
-      },
-      RosterError);
-
+  EXPECT_NE(LoadError().find(kRosterFileName), std::string::npos);
   WriteRoster(RosterLine("1", "A", "a") + "r,2,B\r\n");
-  try {
-    Load();
-    FAIL() << "a truncated record was accepted";
-  } catch (const RosterError& error) {
-    EXPECT_NE(std::string(error.what()).find("record 2 (line 2)"), std::string::npos)
-        << error.what();
-  }
-
+  EXPECT_NE(LoadError().find("record 2 (line 2)"), std::string::npos) << LoadError();
   files.MakeFolder(kRosterFolderFileName);
-  EXPECT_THROW(Load(), RosterError);
+  EXPECT_NE(LoadError(), "");
 }
 
 }  // namespace

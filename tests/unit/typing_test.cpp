@@ -46,48 +46,13 @@ TEST(PlanText, AnyOtherCharacterIsAnErrorForTheWholeText) {
   }
 }
 
-class TypistTest : public ::testing::Test {
- protected:
-  TypistTest() {
-    toolkit.onDoEvents = [this] { eventsSentAtYield.push_back(keyboard.events.size()); };
-  }
-
+TEST(Typist, AnUntypeableTextSendsNoKeyAtAll) {
   FakeToolkit toolkit;
   FakeKeyboard keyboard;
-  std::vector<std::size_t> eventsSentAtYield;
-};
-
-TEST_F(TypistTest, TextYieldsOnceBeforeTheFirstKeyInBothWindows) {
-  for (auto yield : {Typist::DigitsYield::kNone, Typist::DigitsYield::kYieldFirst}) {
-    keyboard.events.clear();
-    eventsSentAtYield.clear();
-    Typist(toolkit, keyboard, yield).TypeText("0aB");
-    EXPECT_EQ(eventsSentAtYield, std::vector<std::size_t>{0});
-    EXPECT_EQ(keyboard.TypedText(), "0aB\n");
-  }
-}
-
-TEST_F(TypistTest, DigitsYieldFirstOnlyWhereTheWindowAsksForIt) {
-  Typist(toolkit, keyboard, Typist::DigitsYield::kNone).TypeDigits("0123");
-  EXPECT_TRUE(eventsSentAtYield.empty());
-  Typist(toolkit, keyboard, Typist::DigitsYield::kYieldFirst).TypeDigits("45");
-  EXPECT_EQ(eventsSentAtYield, std::vector<std::size_t>{8 + 2});
-  EXPECT_EQ(keyboard.TypedText(), "0123\n45\n");
-}
-
-TEST_F(TypistTest, AnUntypeableTextSendsNoKeyAtAll) {
   Typist typist(toolkit, keyboard, Typist::DigitsYield::kYieldFirst);
   EXPECT_THROW(typist.TypeDigits("12a3"), TypingError);
   EXPECT_THROW(typist.TypeText("AB:12"), TypingError);
-  EXPECT_EQ(keyboard.sends, 0);
   EXPECT_TRUE(keyboard.events.empty());
-}
-
-TEST_F(TypistTest, AKeyboardFailureReachesTheCaller) {
-  keyboard.failing = true;
-  Typist typist(toolkit, keyboard, Typist::DigitsYield::kNone);
-  EXPECT_THROW(typist.TypeDigits("1"), TypingError);
-  EXPECT_THROW(typist.TypeText("a"), TypingError);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <optional>
@@ -18,8 +20,9 @@ struct XKey {
 };
 
 std::string HexCode(std::uint8_t virtualKey) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  return std::string("0x") + kDigits[virtualKey >> 4] + kDigits[virtualKey & 0xF];
+  std::array<char, 8> text{};
+  std::snprintf(text.data(), text.size(), "0x%02X", static_cast<unsigned>(virtualKey));
+  return text.data();
 }
 
 std::optional<KeySym> KeySymOf(std::uint8_t virtualKey) {

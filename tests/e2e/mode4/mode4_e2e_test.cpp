@@ -5,11 +5,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
-#include <optional>
 #include <set>
 #include <string>
-#include <thread>
 
 #include "close_request.h"
 #include "program_copy.h"
@@ -31,6 +28,7 @@ using testbed::Pcscd;
 using testbed::Pn532Emulator;
 using testbed::ProgramCopy;
 using testbed::VirtualCard;
+using testbed::WaitUntil;
 using testbed::Xvfb;
 
 using Clock = std::chrono::steady_clock;
@@ -54,25 +52,6 @@ constexpr char kPcscTitle[] = "cardwedge - PC/SC reader";
 
 std::string Typed(const RosterCard& card) { return std::string(card.value) + "\n"; }
 
-// A stand-in for the host: a copy of sleep named like the host's executable.
-class Host {
- public:
-  explicit Host(const std::filesystem::path& folder) {
-    const std::filesystem::path executable = folder / kHostProcessName;
-    std::filesystem::copy_file("/bin/sleep", executable);
-    process_.emplace(std::vector<std::string>{executable.string(), "1000"});
-  }
-
-  // Kills the host and reaps it, so it no longer exists at all.
-  bool Kill() {
-    process_->Kill();
-    return process_->Wait(kEventTimeout).has_value();
-  }
-
- private:
-  std::optional<ChildProcess> process_;
-};
-
 class Mode4E2e : public ::testing::Test {
  protected:
   Mode4E2e() { pcscd_.Start(); }
@@ -85,13 +64,8 @@ class Mode4E2e : public ::testing::Test {
   void WriteSwitchFile(const std::string& content) { program_.Write(kSwitchFileName, content); }
 
   // Waits until the text received is one of these.
-  bool WaitForTextOneOf(const std::set<std::string>& expected, Duration timeout = kStartTimeout) {
-    const auto deadline = Clock::now() + timeout;
-    while (!expected.contains(capture_.ReceivedText())) {
-      if (Clock::now() > deadline) return false;
-      std::this_thread::sleep_for(20ms);
-    }
-    return true;
+  bool WaitForTextOneOf(const std::set<std::string>& expected) {
+    return WaitUntil([&] { return expected.contains(capture_.ReceivedText()); }, kStartTimeout);
   }
 
   // Lays the card on the PC/SC reader again and again until the program types `expected`. The
@@ -100,9 +74,8 @@ class Mode4E2e : public ::testing::Test {
   // away and laying it down again is what a user does then. The card stays on the reader once
   // typed.
   bool PresentToPcscUntilTyped(const std::string& uid, const std::string& expected) {
-    const auto deadline = Clock::now() + kStartTimeout;
     const std::string getData = std::string("apdu ") + kGetData;
-    while (Clock::now() < deadline) {
+    const auto presentOnce = [&] {
       pcscCard_.Insert(uid);
       const bool read =
           pcscCard_.process()
@@ -110,8 +83,9 @@ class Mode4E2e : public ::testing::Test {
               .has_value();
       if (read && capture_.WaitForText(expected, 2s)) return true;
       pcscCard_.Remove();
-    }
-    return false;
+      return false;
+    };
+    return WaitUntil(presentOnce, kStartTimeout);
   }
 
   std::size_t FelicaPolls() {
@@ -121,20 +95,16 @@ class Mode4E2e : public ::testing::Test {
 
   // Waits until the FeliCa window has not polled its reader for `quiet`, many poll intervals.
   bool WaitUntilFelicaReaderQuiet(Duration quiet) {
-    const auto deadline = Clock::now() + kStartTimeout;
     std::size_t polls = FelicaPolls();
     auto quietSince = Clock::now();
-    while (Clock::now() < deadline) {
-      std::this_thread::sleep_for(50ms);
+    const auto quietLongEnough = [&] {
       const std::size_t now = FelicaPolls();
-      if (now != polls) {
-        polls = now;
-        quietSince = Clock::now();
-      } else if (Clock::now() - quietSince >= quiet) {
-        return true;
-      }
-    }
-    return false;
+      if (now == polls) return Clock::now() - quietSince >= quiet;
+      polls = now;
+      quietSince = Clock::now();
+      return false;
+    };
+    return WaitUntil(quietLongEnough, kStartTimeout, 50ms);
   }
 
   Xvfb xvfb_;
@@ -221,11 +191,9 @@ class Mode4CloseE2e : public Mode4E2e, public ::testing::WithParamInterface<cons
 TEST_P(Mode4CloseE2e, ClosingEitherWindowEndsTheProgram) {
   ChildProcess& process = Start("1");
   ASSERT_TRUE(program_.WaitUntilRunning());
-  const auto deadline = Clock::now() + kStartTimeout;
-  while (!AskWindowToClose(xvfb_.display(), GetParam())) {
-    ASSERT_LT(Clock::now(), deadline) << "no window \"" << GetParam() << "\"";
-    std::this_thread::sleep_for(50ms);
-  }
+  ASSERT_TRUE(
+      WaitUntil([&] { return AskWindowToClose(xvfb_.display(), GetParam()); }, kStartTimeout, 50ms))
+      << "no window \"" << GetParam() << "\"";
   EXPECT_TRUE(ExitedWith(process.Wait(kEventTimeout), 0));
 }
 
@@ -235,7 +203,7 @@ INSTANTIATE_TEST_SUITE_P(EitherWindow, Mode4CloseE2e, ::testing::Values(kFelicaT
                          });
 
 TEST_F(Mode4E2e, HostWatchKeepsBothWindowsWhileTheHostRunsAndEndsThemAfter) {
-  Host host(program_.folder());
+  ChildProcess& host = program_.StartHost();
   ChildProcess& process = Start("0");
   ASSERT_TRUE(program_.WaitUntilRunning());
   // The windows work while the host runs.
@@ -246,7 +214,8 @@ TEST_F(Mode4E2e, HostWatchKeepsBothWindowsWhileTheHostRunsAndEndsThemAfter) {
   // No state shows that a host check has passed, so this waits out the first one: it comes
   // 10 s after the windows load, which was at least 1 s before the switch file appeared.
   EXPECT_FALSE(process.Wait(11s).has_value());
-  ASSERT_TRUE(host.Kill());
+  host.Kill();
+  ASSERT_TRUE(host.Wait(kEventTimeout).has_value());
   // Within one host check (10 s), with room for a busy machine.
   EXPECT_TRUE(ExitedWith(process.Wait(30s), 0));
 }

@@ -3,12 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
-
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 
 #include "real_service_window.h"
+#include "roster_line.h"
 #include "testbed.h"
 
 namespace cardwedge {
@@ -32,26 +32,27 @@ TEST(PcscliteWindowTest, UidsOfEveryLengthAreShownAsHexLines) {
   RealServiceWindow window;
   ASSERT_EQ(window.Get("cbReader").Text(), "Virtual PCD 00 01");  // the last reader listed
   VirtualCard card(VirtualCard::kDefaultPort + 1);
+  // Each card is laid down as the one before is taken away: a connect fails, the next one reads.
+  const auto swapIn = [&](const char* uid) {
+    card.Remove();
+    card.Insert(uid);
+  };
   std::string expected;
   for (const char* uid : {"04A22B1A", "04A22B1A5C3E80", "0102030405060708090A"}) {
-    card.Insert(uid);
+    swapIn(uid);
     expected += std::string(uid) + "\n";
     EXPECT_TRUE(window.RunUntil([&] { return window.Output() == expected; }, 5s)) << uid;
-    card.Remove();
-    EXPECT_TRUE(window.RunUntil([&] { return window.form->CardAlreadyRead == 0; }, 5s));
   }
 
   window.Get("check1").SetValue(1);
-  card.Insert("04A22B1A");
+  swapIn("04A22B1A");
   EXPECT_TRUE(window.RunUntil([&] { return window.Output().ends_with("UID:04A22B1A\n"); }, 5s));
-  card.Remove();
-  EXPECT_TRUE(window.RunUntil([&] { return window.form->CardAlreadyRead == 0; }, 5s));
 
   // A card that does not support GET DATA is asked once and shows nothing.
   window.Get("check1").SetValue(0);
   const std::string before = window.Output();
   card.SetStatus("6A81");
-  card.Insert("04A22B1A");
+  swapIn("04A22B1A");
   const auto getDataCount = [&] { return std::ranges::count(card.Apdus(), "FFCA000000"); };
   EXPECT_TRUE(window.RunUntil([&] { return getDataCount() == 4; }, 5s));
   window.RunUntil([] { return false; }, 1s);
@@ -59,26 +60,32 @@ TEST(PcscliteWindowTest, UidsOfEveryLengthAreShownAsHexLines) {
   EXPECT_EQ(getDataCount(), 4);
 }
 
-TEST(PcscliteWindowTest, Acr122uReaderIsChosenOverAnotherListedAfterIt) {
-  constexpr std::uint16_t kAcrPort = 35973;
-  constexpr std::uint16_t kOtherPort = 35983;
-  VpcdReaderConf conf("ACS ACR122U PICC Interface", kAcrPort);
-  conf.AddReader("Generic Contactless", kOtherPort);
+TEST(PcscliteWindowTest, TwelveReadersWithLongNamesAreListedAndTheAcr122uAmongThemIsRead) {
+  // Six vpcd entries of two readers each, the third an ACR122U: the names run far past 256
+  // characters, and the choice is not the last reader.
+  constexpr std::uint16_t kFirstPort = 36100;
+  const auto name = [](int entry) {
+    return entry == 2 ? std::string("ACS ACR122U PICC Interface")
+                      : "Contactless Reader With A Long Friendly Name " + std::to_string(entry);
+  };
+  VpcdReaderConf conf(name(0), kFirstPort);
+  for (int entry = 1; entry < 6; ++entry) conf.AddReader(name(entry), kFirstPort + 2 * entry);
   Pcscd pcscd(Pcscd::Options{.config_dir = conf.dir()});
   pcscd.Start();
-  RealServiceWindow window;
+  RealServiceWindow window(RosterLine("4321", "Sato", "04A22B1A"));
   Control& readers = window.Get("cbReader");
-  ASSERT_EQ(readers.ItemCount(), 4);
-  EXPECT_EQ(readers.ItemText(3), "Generic Contactless 00 01");
-  EXPECT_EQ(readers.Text(), "ACS ACR122U PICC Interface 00 00");
+  ASSERT_EQ(readers.ItemCount(), 12);
+  EXPECT_EQ(readers.ItemText(11), name(5) + " 00 01");
+  EXPECT_EQ(readers.Text(), name(2) + " 00 00");
 
-  VirtualCard other(kOtherPort + 1);
-  other.Insert("11223344");
-  VirtualCard acr(kAcrPort);
+  VirtualCard last(kFirstPort + 11);
+  last.Insert("11223344");
+  VirtualCard acr(kFirstPort + 4);
   acr.Insert("04A22B1A");
   EXPECT_TRUE(window.RunUntil([&] { return !window.Output().empty(); }, 5s));
   window.RunUntil([] { return false; }, 500ms);
   EXPECT_EQ(window.Output(), "04A22B1A\n");
+  EXPECT_EQ(window.fake.keyboard.TypedText(), "4321\n");
 }
 
 // Real pcscd, the window, and a first card on the reader the window chooses, already read.

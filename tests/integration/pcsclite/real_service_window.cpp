@@ -1,30 +1,24 @@
 #include "real_service_window.h"
 
-#include <thread>
-
 #include "roster/roster.h"
+#include "wait_until.h"
 
 namespace cardwedge {
 
-RealServiceWindow::RealServiceWindow()
-    : platform{toolkit, files, clock, keyboard, sound, processes, guard, codec, smartCard, felica} {
-  files.Write(kRosterFileName, "");
-  form = std::make_unique<PCSCfrm>(platform, state);
+RealServiceWindow::RealServiceWindow(const std::string& roster) {
+  files.Write(kRosterFileName, roster);
+  form = std::make_unique<PCSCfrm>(platform, fake.state);
   form->Form_Load();
   form->Show();
 }
 
 bool RealServiceWindow::RunUntil(const std::function<bool()>& done, Duration timeout,
                                  Duration period) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  for (;;) {
-    toolkit.Tick("Timer2");
-    toolkit.Tick("Timer1");
-    toolkit.Tick("Timer4");
-    if (done()) return true;
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(period);
-  }
+  const auto tickThenCheck = [&] {
+    for (const char* timer : {"Timer2", "Timer1", "Timer4"}) fake.toolkit.Tick(timer);
+    return done();
+  };
+  return testbed::WaitUntil(tickThenCheck, timeout, period);
 }
 
 }  // namespace cardwedge

@@ -5,9 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "fake_felica_library.h"
-#include "fake_services.h"
-#include "fake_toolkit.h"
+#include "fake_platform.h"
 #include "pcsc/pcsc_frm.h"
 #include "platform/iconv/iconv_text_codec.h"
 #include "platform/pcsclite/pcsclite_smart_card.h"
@@ -22,27 +20,22 @@ class RealServiceWindow {
  public:
   using Duration = std::chrono::milliseconds;
 
-  RealServiceWindow();
+  explicit RealServiceWindow(const std::string& roster = "");
 
   // Fires the window's due timers every `period` until `done` holds; false after `timeout`.
   bool RunUntil(const std::function<bool()>& done, Duration timeout,
                 Duration period = Duration{100});
 
-  FakeControl& Get(const std::string& name) { return toolkit.window("PCSCfrm").Get(name); }
+  FakeControl& Get(const std::string& name) { return fake.toolkit.window("PCSCfrm").Get(name); }
   std::string Output() { return Get("rbOutput").Text(); }
 
-  FakeToolkit toolkit;
+  FakePlatform fake;
   TempFolderFiles files;
   SystemClock clock;
-  FakeKeyboard keyboard;
-  FakeSound sound;
-  FakeProcesses processes;
-  FakeInstanceGuard guard;
   IconvTextCodec codec;
   PcscLiteSmartCard smartCard;
-  FakeFelicaLibrary felica;
-  Platform platform;
-  ProgramState state;
+  Platform platform{fake.toolkit,   files,      clock, fake.keyboard, fake.sound,
+                    fake.processes, fake.guard, codec, smartCard,     fake.felica};
   std::unique_ptr<PCSCfrm> form;
 };
 

@@ -6,13 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <fstream>
-#include <thread>
-
-#include "fake_felica_library.h"
 #include "fake_platform.h"
-#include "fake_smart_card.h"
 #include "platform/procfs/procfs_processes.h"
 #include "roster/host_watch.h"
 #include "temp_folder_files.h"
@@ -34,23 +28,15 @@ class HostQueriesTest : public ::testing::Test {
 
   // Polls until processCheck gives the expected answer; false when it never does.
   bool WaitForProcessCheck(const std::string& name, bool expected) {
-    const auto deadline = std::chrono::steady_clock::now() + testbed::kEventTimeout;
-    while (watch.processCheck(name) != expected) {
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
+    return testbed::WaitUntil([&] { return watch.processCheck(name) == expected; });
   }
 
-  FakeSmartCard smartCard;
-  FakeFelicaLibrary felica;
-  FakePlatform fake{smartCard, felica};
+  FakePlatform fake;
   ProcfsProcesses processes;
   TempFolderFiles files;
-  Platform platform{fake.toolkit, files,      fake.clock, fake.keyboard, fake.sound,
-                    processes,    fake.guard, fake.codec, smartCard,     felica};
-  int processCheckOff = 0;
-  HostWatch watch{platform, processCheckOff, SwitchReading::kLeadingNumber};
+  Platform platform{fake.toolkit, files,      fake.clock, fake.keyboard,  fake.sound,
+                    processes,    fake.guard, fake.codec, fake.smartCard, fake.felica};
+  HostWatch watch{platform, fake.state.ProcessCheckOff, SwitchReading::kLeadingNumber};
 };
 
 TEST_F(HostQueriesTest, AHostStartedByItsExecutableCountsUntilItExits) {

@@ -1,5 +1,6 @@
 #include "pcsc/apdu_console.h"
-#include "pcsc_test_window.h"
+
+#include <gtest/gtest.h>
 
 namespace cardwedge {
 namespace {
@@ -16,14 +17,6 @@ TEST(ApduConsoleTest, KeyFilterPassesHexDigitsInUpperCaseAndControlKeys) {
     FilterHexKey(key);
     EXPECT_EQ(key, c.passed) << c.key;
   }
-}
-
-TEST(ApduConsoleTest, StripDataTrimsThenRemovesLineBreaksOrSpaces) {
-  EXPECT_EQ(StripData(0, "  3F\r\n00  "), "3F00");
-  EXPECT_EQ(StripData(0, "3F 00"), "3F 00");
-  EXPECT_EQ(StripData(1, " 3F 00 "), "3F00");
-  EXPECT_EQ(StripData(1, "3F\n00"), "3F\n00");
-  EXPECT_EQ(StripData(1, "   "), "");
 }
 
 TEST(ApduConsoleTest, CommandsAreAssembledFromTheFields) {
@@ -76,61 +69,6 @@ TEST(ApduConsoleTest, InputTheConsoleCannotHandleIsRefusedAtItsField) {
     ASSERT_TRUE(std::holds_alternative<ConsoleRefusal>(assembled)) << c.fields.Data;
     EXPECT_EQ(std::get<ConsoleRefusal>(assembled), c.refusal) << c.fields.Data;
   }
-}
-
-using PcscConsoleTest = PcscWindowTest;
-
-TEST_F(PcscConsoleTest, SendFillsTheBuffersOrRefusesWithTheFocus) {
-  Open();
-  Get("Frame2").SetEnabled(true);  // as while a card is connected
-  Get("tbINS").TypeKeys("a4");
-  Get("tbP1").TypeKeys("04x");
-  Get("tbP2").TypeKeys("00");
-  Get("tbLc").TypeKeys("023");
-  Get("tbData").SetText("3F 00");
-  form->SendLength = 99;
-  Get("btnSendCommand").Click();
-  EXPECT_EQ(Get("tbCLA").Text(), "00");
-  EXPECT_TRUE(Get("tbCLA").HasFocus());
-  EXPECT_EQ(form->SendLength, 99u);
-
-  Get("btnSendCommand").Click();
-  EXPECT_EQ(form->SendLength, 7u);
-  EXPECT_EQ(std::vector<std::uint8_t>(form->SendBuffer.begin(), form->SendBuffer.begin() + 8),
-            (std::vector<std::uint8_t>{0x00, 0xA4, 0x04, 0x00, 0x02, 0x3F, 0x00, 0x00}));
-  EXPECT_NE(form->LastResult, kScardSuccess);  // no card is connected between reads
-
-  Get("rbOutput").AppendText("line\n");
-  Get("btnClear").Click();
-  EXPECT_EQ(Output(), "");
-}
-
-TEST_F(PcscConsoleTest, SendApduChecksTheStatusWordsInMode2) {
-  Open();
-  Lay(kCardA);
-  ASSERT_EQ(smartCard.Connect(form->ContextHandle, kReader, kScardShareShared, 3, form->CardHandle,
-                              form->ActiveProtocol),
-            kScardSuccess);
-  struct Case {
-    std::vector<std::uint8_t> response;
-    bool valid;
-  };
-  for (const Case& c : {Case{{0x01, 0x90, 0x00}, true}, Case{{0x6A, 0x81}, false},
-                        Case{{0x90}, false}, Case{{}, false}}) {
-    smartCard.responseOverride = c.response;
-    form->ValidResponse = false;
-    form->RecvLength = 255;
-    form->SendLength = 5;
-    EXPECT_EQ(form->SendAPDU(2), kScardSuccess);
-    EXPECT_EQ(form->ValidResponse, c.valid);
-    EXPECT_EQ(form->RecvLength, c.response.size());
-    EXPECT_EQ(form->IoRequest.protocol, form->ActiveProtocol);
-  }
-  smartCard.responseOverride = std::vector<std::uint8_t>{0x90, 0x00};
-  form->ValidResponse = false;
-  form->RecvLength = 255;
-  EXPECT_EQ(form->SendAPDU(1), kScardSuccess);
-  EXPECT_FALSE(form->ValidResponse);
 }
 
 }  // namespace

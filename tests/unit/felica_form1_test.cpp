@@ -1,0 +1,230 @@
+#include "felica/felica_form1.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "fake_platform.h"
+#include "roster/read_rules.h"
+#include "roster_line.h"
+
+namespace cardwedge {
+namespace {
+
+using Idm = std::array<std::uint8_t, 8>;
+
+constexpr Idm kCardA{0x01, 0x2E, 0x4C, 0x3A, 0x0F, 0x10, 0x88, 0x9B};
+constexpr char kCardAText[] = "012E4C3A0F10889B";
+constexpr Idm kSecondRecordCard{0x02, 0x02, 0x02, 0x02, 0x02, 0x02, 0x02, 0x02};
+constexpr Idm kCardB{0x0B, 0x0B, 0x0B, 0x0B, 0x0B, 0x0B, 0x0B, 0x0B};
+constexpr Idm kUnknownCard{0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xA1};
+constexpr char kUnknownCardText[] = "AAAAAAAAAAAAAAA1";
+constexpr Idm kNotANumberCard{0x0C, 0x0C, 0x0C, 0x0C, 0x0C, 0x0C, 0x0C, 0x0C};
+constexpr Idm kFractionCard{0x0D, 0x0D, 0x0D, 0x0D, 0x0D, 0x0D, 0x0D, 0x0D};
+
+class FelicaForm1Test : public ::testing::Test {
+ protected:
+  FelicaForm1Test() {
+    fake.files.Write(kRosterFileName, RosterLine("00123", "Sato", kCardAText) +
+                                          RosterLine("2002", "Suzuki", "0202020202020202") +
+                                          RosterLine("45", "Tanaka", "0B0B0B0B0B0B0B0B") +
+                                          RosterLine("abc", "Ito", "0C0C0C0C0C0C0C0C") +
+                                          RosterLine("12.5", "Kato", "0D0D0D0D0D0D0D0D"));
+    fake.files.Write(kConfirmationSoundName, "RIFF");
+    fake.files.Write(kFelicaSwitchFileName, "");
+    Open();
+  }
+
+  void Open() {
+    form = std::make_unique<FelicaForm1>(fake.platform, fake.state);
+    form->Form_Load();
+  }
+
+  // One tick of the read cycle's timer with this card on the reader at this clock time.
+  void TickAt(double seconds, std::optional<Idm> card) {
+    fake.clock.now = seconds;
+    fake.felica.idm = card;
+    ASSERT_TRUE(fake.toolkit.Tick("PasoriTimer1"));
+  }
+  FakeControl& Get(const char* control) { return fake.toolkit.window("FelicaForm1").Get(control); }
+  std::string Caption(const char* control) { return Get(control).Text(); }
+  std::string Typed() const { return fake.keyboard.TypedText(); }
+  // The host writes the switch file; the window reads it at its next switch tick.
+  void SwitchTo(const char* value) {
+    fake.files.Write(kSwitchFileName, value);
+    ASSERT_TRUE(fake.toolkit.Tick("PasoriTimer3"));
+  }
+
+  FakePlatform fake;
+  std::unique_ptr<FelicaForm1> form;
+};
+
+TEST_F(FelicaForm1Test, LookupModeTypesRosterValuesUnderTheRepeatRules) {
+  EXPECT_EQ(Caption("PasoriLabel2"), "Label2");
+  TickAt(1000, kCardA);
+  EXPECT_EQ(Typed(), "00123\n");
+  EXPECT_EQ(Caption("PasoriLabel2"), kCardAText);
+  EXPECT_EQ(Caption("PasoriLabel5"), "00123 Sato");
+  EXPECT_EQ(fake.sound.played, std::vector{FakeFiles::PathOf(kConfirmationSoundName)});
+  EXPECT_EQ(fake.felica.lastSystemCode, (std::array<std::uint8_t, 2>{0xFF, 0xFF}));
+  EXPECT_EQ(fake.felica.lastTimeSlot, 0);
+  EXPECT_EQ(fake.state.FelicaTyping, 0);
+
+  struct Step {
+    double time;
+    std::optional<Idm> card;
+    const char* typed;
+  };
+  for (const Step& step : {
+           Step{1010, kCardA, ""},  // exactly ten seconds is not enough
+           Step{1010.1, kCardA, "00123\n"},
+           Step{1010.2, kCardB, "45\n"},
+           Step{1010.3, kCardA, "00123\n"},
+           Step{1011, std::nullopt, ""},  // taken off and put back
+           Step{1012, kCardA, ""},
+           Step{1013, kSecondRecordCard, "2002\n"},
+           Step{1016, kSecondRecordCard, ""},  // record 2: more than three seconds
+           Step{1016.5, kSecondRecordCard, "2002\n"},
+           Step{86398, kCardA, "00123\n"},
+           Step{7, kCardA, ""},  // nine seconds later, across midnight
+           Step{9, kCardA, "00123\n"},
+       }) {
+    const std::string before = Typed();
+    TickAt(step.time, step.card);
+    EXPECT_EQ(Typed(), before + step.typed) << "at " << step.time;
+  }
+
+  // Without its file no sound is played; the value is typed all the same.
+  fake.files.Remove(kConfirmationSoundName);
+  const std::size_t played = fake.sound.played.size();
+  TickAt(20, kCardB);
+  EXPECT_EQ(fake.sound.played.size(), played);
+  EXPECT_TRUE(Typed().ends_with("00123\n45\n"));
+}
+
+TEST_F(FelicaForm1Test, UnknownCardShowsDashesAndCountsAsAccepted) {
+  TickAt(1000, kCardA);
+  TickAt(1001, kUnknownCard);
+  EXPECT_EQ(Caption("PasoriLabel5"), "---");
+  // The unknown card became the last card: the roster card is typed again at once.
+  TickAt(1002, kCardA);
+  TickAt(1003, kUnknownCard);
+  EXPECT_EQ(Typed(), "00123\n00123\n");
+  EXPECT_EQ(fake.sound.played.size(), 2u);
+
+  // Its read time holds for raw-ID mode too.
+  SwitchTo("1");
+  TickAt(1004.5, kUnknownCard);
+  EXPECT_EQ(Typed(), "00123\n00123\n");
+  TickAt(1005.5, kUnknownCard);
+  EXPECT_EQ(Typed(), std::string("00123\n00123\n") + kUnknownCardText + "\n");
+}
+
+TEST_F(FelicaForm1Test, RawIdModeTypesAnyCardAtMostOnceInTwoSeconds) {
+  TickAt(1000, kCardB);  // lookup mode: accepted at 1000
+  fake.keyboard.events.clear();
+  SwitchTo("1");
+  TickAt(1001, kCardA);
+  TickAt(1002, kCardA);  // exactly 2 seconds is not enough
+  EXPECT_EQ(Typed(), "");
+  EXPECT_EQ(Caption("PasoriLabel2"), kCardAText);
+
+  TickAt(1002.1, kCardA);
+  EXPECT_EQ(Typed(), std::string(kCardAText) + "\n");
+  TickAt(1003, kCardB);
+  EXPECT_EQ(Typed(), std::string(kCardAText) + "\n");
+  TickAt(1004.2, kCardA);
+  EXPECT_EQ(Typed(), std::string(kCardAText) + "\n" + kCardAText + "\n");
+
+  EXPECT_EQ(Caption("PasoriLabel5"), "45 Tanaka");
+  EXPECT_EQ(fake.sound.played.size(), 1u);
+}
+
+TEST_F(FelicaForm1Test, TickDuringRawIdTypingDoesNotTypeTheCardAgain) {
+  SwitchTo("1");
+  int nested = 0;
+  fake.toolkit.onDoEvents = [&] {
+    if (nested++ == 0) fake.toolkit.Tick("PasoriTimer1");
+  };
+  TickAt(1000, kCardA);
+  EXPECT_EQ(nested, 1);
+  EXPECT_EQ(Typed(), std::string(kCardAText) + "\n");
+}
+
+TEST_F(FelicaForm1Test, PausedModeNeitherPollsNorChangesTheLabels) {
+  TickAt(1000, kCardA);
+  SwitchTo("8");
+  const int polls = fake.felica.polls;
+  TickAt(1020, std::nullopt);
+  EXPECT_EQ(fake.felica.polls, polls);
+  EXPECT_EQ(Caption("PasoriLabel2"), kCardAText);
+
+  // The hidden button runs a cycle whatever the mode.
+  Get("PasoriCommand2").Click();
+  EXPECT_EQ(fake.felica.polls, polls + 1);
+  EXPECT_EQ(Caption("PasoriLabel2"), "");
+}
+
+TEST_F(FelicaForm1Test, ValuesThatCannotBeTypedTakeTheErrorPathAndTheNextCycleRuns) {
+  for (const Idm& card : {kNotANumberCard, kFractionCard}) {
+    fake.files.Write(kFelicaSwitchFileName, "");
+    TickAt(fake.clock.now + 20, card);
+    EXPECT_FALSE(fake.files.Exists(kFelicaSwitchFileName));
+    EXPECT_EQ(Typed(), "");
+  }
+  // With the file already gone the error path has nothing to delete.
+  TickAt(fake.clock.now + 20, kNotANumberCard);
+  EXPECT_FALSE(fake.files.Exists(kFelicaSwitchFileName));
+
+  TickAt(fake.clock.now + 0.1, kCardA);
+  EXPECT_EQ(Typed(), "00123\n");
+}
+
+TEST_F(FelicaForm1Test, FailedTypingTakesTheErrorPathAndClearsTheTypingFlag) {
+  fake.keyboard.failing = true;
+  TickAt(1000, kCardA);
+  EXPECT_FALSE(fake.files.Exists(kFelicaSwitchFileName));
+  EXPECT_EQ(fake.state.FelicaTyping, 0);
+  EXPECT_EQ(Caption("PasoriLabel5"), "00123 Sato");
+
+  // The card was accepted before the typing failed: it is not retried at once.
+  fake.keyboard.failing = false;
+  TickAt(1001, kCardA);
+  EXPECT_EQ(Typed(), "");
+  TickAt(1011, kCardA);
+  EXPECT_EQ(Typed(), "00123\n");
+}
+
+TEST_F(FelicaForm1Test, LibraryFailuresAreRecordedNeverShownAndTheWindowPollsAnyway) {
+  struct Case {
+    bool initializes;
+    bool opens;
+    const char* message;
+  };
+  for (const Case& c :
+       {Case{true, true, ""}, Case{false, true, kCantInitializeLibrary},
+        Case{true, false, kCantOpenReaderWriter}, Case{false, false, kCantOpenReaderWriter}}) {
+    fake.felica.initializeSucceeds = c.initializes;
+    fake.felica.openSucceeds = c.opens;
+    Open();
+    EXPECT_EQ(form->felicaModule().FelicaMessage, c.message);
+    const int polls = fake.felica.polls;
+    TickAt(1000, std::nullopt);
+    EXPECT_EQ(fake.felica.polls, polls + 1);
+  }
+  EXPECT_TRUE(fake.toolkit.errorsShown.empty());
+
+  // The hidden button opens the connection again.
+  const int opens = fake.felica.openCalls;
+  Get("PasoriCommand1").Click();
+  EXPECT_EQ(fake.felica.openCalls, opens + 1);
+}
+
+TEST_F(FelicaForm1Test, ClosingTheWindowEndsTheProgram) {
+  EXPECT_THROW(fake.toolkit.window("FelicaForm1").Close(), ProgramEnded);
+}
+
+}  // namespace
+}  // namespace cardwedge
