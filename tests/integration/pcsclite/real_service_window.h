@@ -10,8 +10,8 @@
 #include "fake_toolkit.h"
 #include "pcsc/pcsc_frm.h"
 #include "platform/iconv/iconv_text_codec.h"
-#include "platform/pcsclite/pcsclite_smart_card.h"
 #include "platform/posix/system_clock.h"
+#include "platform/scard/scard_smart_card.h"
 #include "temp_folder_files.h"
 
 namespace cardwedge {
@@ -39,7 +39,7 @@ class RealServiceWindow {
   FakeProcesses processes;
   FakeInstanceGuard guard;
   IconvTextCodec codec;
-  PcscLiteSmartCard smartCard;
+  ScardSmartCard smartCard;
   FakeFelicaLibrary felica;
   Platform platform;
   ProgramState state;
