@@ -21,9 +21,21 @@ bool RealServiceWindow::RunUntil(const std::function<bool()>& done, Duration tim
     toolkit.Tick("Timer2");
     toolkit.Tick("Timer1");
     toolkit.Tick("Timer4");
+    toolkit.RunPosted();
     if (done()) return true;
     if (std::chrono::steady_clock::now() >= deadline) return false;
     std::this_thread::sleep_for(period);
+  }
+}
+
+bool RealServiceWindow::RunWatchOnlyUntil(const std::function<bool()>& done, Duration timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    toolkit.RunPosted();
+    toolkit.Tick("Timer2");
+    if (done()) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(Duration{1});
   }
 }
 

@@ -27,6 +27,9 @@ class RealServiceWindow {
   // Fires the window's due timers every `period` until `done` holds; false after `timeout`.
   bool RunUntil(const std::function<bool()>& done, Duration timeout,
                 Duration period = Duration{100});
+  // Runs what the reader watch posts, and the restart after a card, but no tick of the presence
+  // poll, until `done` holds; false after `timeout`.
+  bool RunWatchOnlyUntil(const std::function<bool()>& done, Duration timeout);
 
   FakeControl& Get(const std::string& name) { return toolkit.window("PCSCfrm").Get(name); }
   std::string Output() { return Get("rbOutput").Text(); }
