@@ -1,5 +1,6 @@
 #include "bench_bed.h"
 
+#include <csignal>
 #include <cstdio>
 
 #include "interruption.h"
@@ -63,9 +64,15 @@ BenchBed::BenchBed() {
   program.Write(kSwitchFileName, "0");
 }
 
-testbed::ChildProcess& BenchBed::StartTool() {
-  return program.Start(
-      {"1", "4"}, {{"DISPLAY", xvfb.display()}, {"LIBNFC_DEVICE", felica_reader.connstring()}});
+testbed::ChildProcess& BenchBed::StartTool(bool readerWatch) {
+  if (tool_started_) {
+    program.process().Kill(SIGKILL);
+    program.process().Wait(testbed::kEventTimeout);
+  }
+  tool_started_ = true;
+  return program.Start({"1", "4"}, {{"DISPLAY", xvfb.display()},
+                                    {"LIBNFC_DEVICE", felica_reader.connstring()},
+                                    {"CARDWEDGE_READER_WATCH", readerWatch ? "on" : "off"}});
 }
 
 }  // namespace cardwedge::bench

@@ -23,13 +23,14 @@ struct BenchCard {
 
 class BenchBed {
  public:
-  static constexpr int kCardsPerReader = 40;
+  static constexpr int kCardsPerReader = 100;
 
   // Waits for the machine's pcscd to be free, stopping early on Ctrl-C.
   BenchBed();
 
-  // Starts `cardwedge 1 4` against the bed; the last one started is the running tool.
-  testbed::ChildProcess& StartTool();
+  // Starts `cardwedge 1 4` against the bed, with or without its reader watch, in place of the
+  // tool running before; the last one started is the running tool.
+  testbed::ChildProcess& StartTool(bool readerWatch);
 
   testbed::Xvfb xvfb;
   testbed::KeyCapture capture{xvfb.display(), "bench target", /*keep_focus=*/true};
@@ -41,6 +42,9 @@ class BenchBed {
   testbed::ProgramCopy program;
   std::vector<BenchCard> pcsc_cards;
   std::vector<BenchCard> felica_cards;
+
+ private:
+  bool tool_started_ = false;
 };
 
 }  // namespace cardwedge::bench

@@ -10,13 +10,14 @@ namespace cardwedge::bench {
 struct Summary {
   double median_ms;
   double p95_ms;
+  double max_ms;
   std::size_t count;
 };
 
-// Median and 95th percentile (nearest rank) of durations in milliseconds; NaN for none.
+// Median, 95th percentile (nearest rank) and maximum of durations in milliseconds; NaN for none.
 Summary Summarise(std::vector<double> milliseconds);
 
-// "median 123.4 ms, p95 234.5 ms (n=40)"
+// "median 123.4 ms, p95 234.5 ms, max 345.6 ms (n=100)"
 std::string Describe(const Summary& summary);
 
 // One row of the benchmark table: what was measured, the figure, the target beside it.

@@ -16,8 +16,8 @@ struct StartUpFigures {
   Summary to_first_pcsc_read;
 };
 
-// Starts the tool `starts` times, each after ending the one before; the last one stays running.
-StartUpFigures MeasureStartUp(BenchBed& bed, int starts);
+// Starts the tool `starts` times, each in place of the one before; the last one stays running.
+StartUpFigures MeasureStartUp(BenchBed& bed, int starts, bool readerWatch);
 
 struct LatencyFigures {
   // What the tool takes from the reference point to the Enter key at the capture window.
@@ -28,7 +28,8 @@ struct LatencyFigures {
   int missed = 0;
 };
 
-// Lays each PC/SC roster card once on the reader and takes it away again.
+// Lays each PC/SC roster card once on the reader, at a random phase of pcscd's and the tool's
+// cycles, and takes it away again.
 LatencyFigures MeasurePcscLatency(BenchBed& bed);
 
 // Lays each FeliCa roster card once on the emulated reader and takes it away again.

@@ -5,15 +5,18 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(PCSC REQUIRED IMPORTED_TARGET libpcsclite)
 pkg_check_modules(NFC REQUIRED IMPORTED_TARGET libnfc)
 find_package(X11 REQUIRED)
+find_package(Threads REQUIRED)
 
 # Linux backends, one folder each.
 file(GLOB_RECURSE LINUX_BACKEND_SOURCES CONFIGURE_DEPENDS
   src/platform/posix/*.cpp src/platform/flock/*.cpp src/platform/iconv/*.cpp
-  src/platform/procfs/*.cpp src/platform/pcsclite/*.cpp src/platform/libnfc/*.cpp
+  src/platform/procfs/*.cpp src/platform/scard/*.cpp src/platform/libnfc/*.cpp
   src/platform/xtest/*.cpp)
 add_library(cardwedge_linux STATIC ${LINUX_BACKEND_SOURCES})
 target_include_directories(cardwedge_linux PUBLIC src)
-target_link_libraries(cardwedge_linux PUBLIC cardwedge_core PkgConfig::PCSC PkgConfig::NFC X11::X11 X11::Xtst)
+# The smart-card backend (src/platform/scard/) is the one Windows builds against winscard.
+target_link_libraries(cardwedge_linux PUBLIC cardwedge_core PkgConfig::PCSC PkgConfig::NFC X11::X11
+                      X11::Xtst Threads::Threads)
 
 file(GLOB_RECURSE QT_BACKEND_SOURCES CONFIGURE_DEPENDS src/platform/qt/*.cpp)
 add_library(cardwedge_qt STATIC ${QT_BACKEND_SOURCES})

@@ -21,6 +21,8 @@ PCSCfrm::PCSCfrm(Platform& platform, ProgramState& state)
   WireControls();
 }
 
+PCSCfrm::~PCSCfrm() { platform_.smartCard.StopWatching(); }
+
 void PCSCfrm::WireControls() {
   window_->OnClose([this] { Form_Unload(); });
   window_->Get("btnInit").OnClick([this] { btnInit_Click(); });
@@ -44,7 +46,10 @@ void PCSCfrm::Form_Load() {
   Timer5 = platform_.toolkit.CreateTimer("Timer5", 1000, true, [this] { Timer5_Timer(); });
 }
 
-void PCSCfrm::Form_Unload() { platform_.toolkit.End(0); }
+void PCSCfrm::Form_Unload() {
+  platform_.smartCard.StopWatching();
+  platform_.toolkit.End(0);
+}
 
 void PCSCfrm::Show() { window_->Show(); }
 
@@ -111,6 +116,7 @@ void PCSCfrm::btnQuit_Click() {
 // The start step: a new context and reader list, then the state report, then the presence poll.
 void PCSCfrm::Command1_Click() {
   btnInit_Click();
+  WatchChosenReader();
   platform_.toolkit.DoEvents();
   PcscInfo();
   Timer1->SetEnabled(true);

@@ -22,6 +22,9 @@ namespace cardwedge {
 class PCSCfrm {
  public:
   PCSCfrm(Platform& platform, ProgramState& state);
+  ~PCSCfrm();
+  PCSCfrm(const PCSCfrm&) = delete;
+  PCSCfrm& operator=(const PCSCfrm&) = delete;
 
   static WindowDeclaration Declaration();
 
@@ -65,6 +68,8 @@ class PCSCfrm {
   void TypeCardId(const std::string& cardId);
   void LookUpAndType(const std::string& cardId);
   void RestartIfServiceLost(ScardResult stateResult);
+  void WatchChosenReader();
+  void ReaderChanged(ReaderChange change);
 
   Platform& platform_;
   ProgramState& state_;

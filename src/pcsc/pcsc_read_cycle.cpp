@@ -28,6 +28,7 @@ constexpr double kRelistIntervalSeconds = 1.0;
 // never read by two polls at once.
 void PCSCfrm::Timer1_Timer() {
   if (pollUnderWay_) return;
+  WatchChosenReader();
   if (ScreenMode != kLookupMode && ScreenMode != kRawIdMode) return;
   PollUnderWay underWay(pollUnderWay_);
   PcscInfo();
@@ -35,6 +36,22 @@ void PCSCfrm::Timer1_Timer() {
   btnConnect_Click();
   window_->Get("Text1").SetText(std::to_string(ReaderBusy));
   RestartIfServiceLost(stateResult);
+}
+
+// The reader watch wakes the presence poll as soon as the service sees a card arrive or a reader
+// attached, instead of at the next tick; the poll then runs on the user-interface thread, held
+// back as a tick is. A new reader list is read at once, not at the next once-a-second recovery.
+void PCSCfrm::WatchChosenReader() {
+  const std::string reader = platform_.textCodec.Utf8ToAnsi(window_->Get("cbReader").Text());
+  platform_.smartCard.WatchReader(reader, [this](ReaderChange change) {
+    platform_.toolkit.Post([this, change] { ReaderChanged(change); });
+  });
+}
+
+void PCSCfrm::ReaderChanged(ReaderChange change) {
+  if (!Timer1->Enabled() || pollUnderWay_) return;
+  if (change == ReaderChange::kReaderList) lastListingTime_.reset();
+  Timer1_Timer();
 }
 
 void PCSCfrm::btnConnect_Click() {

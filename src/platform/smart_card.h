@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace cardwedge {
@@ -44,8 +45,14 @@ struct ScardIoRequest {
   std::uint32_t protocol = 0;
 };
 
+// What a reader watch saw change.
+enum class ReaderChange {
+  kCardPresence,  // a card arrived at the watched reader or left it
+  kReaderList,    // a reader was attached or detached, or the service came back after a loss
+};
+
 // The smart-card service: the seven calls the PC/SC window makes, with the service's arguments
-// and result codes.
+// and result codes; and a watch that wakes the window when a card arrives.
 class SmartCard {
  public:
   virtual ~SmartCard() = default;
@@ -66,6 +73,19 @@ class SmartCard {
                                const std::uint8_t* send, std::uint32_t sendLength,
                                ScardIoRequest& recvPci, std::uint8_t* recv,
                                std::uint32_t& recvLength) = 0;
+
+  // Watches one reader (none for an empty name) and the service's reader list, on a context and a
+  // thread of the backend's own, and calls onChange on that thread at each change; also once when
+  // a watch starts and finds a card already there. onChange must return at once and touch no
+  // window state: it posts to the user-interface thread. A later call re-targets the watch to
+  // another reader (the onChange of the first call stays); calling again with the same reader does
+  // nothing. When the service goes away, the watch waits for it and reports kReaderList when it is
+  // back. Called from the user-interface thread only.
+  virtual void WatchReader(const std::string& reader,
+                           std::function<void(ReaderChange)> onChange) = 0;
+  // Cancels the watch and joins its thread; returns promptly, whatever the service does. Ending
+  // the program needs no call: the watch holds nothing that the user-interface thread needs.
+  virtual void StopWatching() = 0;
 };
 
 }  // namespace cardwedge

@@ -94,4 +94,19 @@ ScardResult FakeSmartCard::Transmit(ScardHandle card, const ScardIoRequest& /*se
   return kScardSuccess;
 }
 
+void FakeSmartCard::WatchReader(const std::string& reader,
+                                std::function<void(ReaderChange)> onChange) {
+  if (!watchedReader) onReaderChange_ = std::move(onChange);
+  watchedReader = reader;
+}
+
+void FakeSmartCard::StopWatching() {
+  watchedReader.reset();
+  onReaderChange_ = nullptr;
+}
+
+void FakeSmartCard::ReportChange(ReaderChange change) {
+  if (onReaderChange_) onReaderChange_(change);
+}
+
 }  // namespace cardwedge

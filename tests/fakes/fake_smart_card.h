@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -27,11 +28,15 @@ class FakeSmartCard : public SmartCard {
   ScardResult Transmit(ScardHandle card, const ScardIoRequest& sendPci, const std::uint8_t* send,
                        std::uint32_t sendLength, ScardIoRequest& recvPci, std::uint8_t* recv,
                        std::uint32_t& recvLength) override;
+  void WatchReader(const std::string& reader, std::function<void(ReaderChange)> onChange) override;
+  void StopWatching() override;
 
   // The service stops: every call answers SCARD_E_NO_SERVICE, and the contexts established
   // before stay dead after it is back, until they are released (as pcscd's do).
   void StopService();
   void StartService() { serviceDown = false; }
+  // What the watch thread of a real backend would do on a change: calls the window's onChange.
+  void ReportChange(ReaderChange change);
 
   // The service is down: every call answers SCARD_E_NO_SERVICE.
   bool serviceDown = false;
@@ -52,10 +57,13 @@ class FakeSmartCard : public SmartCard {
   std::vector<std::vector<std::uint8_t>> commands;
   int connectAttempts = 0;
   int establishCalls = 0;
+  // The reader watched; nullopt while no watch runs.
+  std::optional<std::string> watchedReader;
 
  private:
   ScardHandle nextHandle_ = 100;
   std::map<ScardHandle, std::string> cardReader_;
+  std::function<void(ReaderChange)> onReaderChange_;
 };
 
 }  // namespace cardwedge

@@ -3,12 +3,12 @@
 #include "platform/flock/flock_instance_guard.h"
 #include "platform/iconv/iconv_text_codec.h"
 #include "platform/libnfc/libnfc_felica_library.h"
-#include "platform/pcsclite/pcsclite_smart_card.h"
 #include "platform/posix/posix_files.h"
 #include "platform/posix/system_clock.h"
 #include "platform/procfs/procfs_processes.h"
 #include "platform/qt/qt_sound.h"
 #include "platform/qt/qt_toolkit.h"
+#include "platform/scard/scard_smart_card.h"
 #include "platform/xtest/xtest_keyboard.h"
 
 namespace cardwedge {
@@ -28,7 +28,7 @@ class LinuxServices : public PlatformServices {
   ProcfsProcesses processes_;
   FlockInstanceGuard instanceGuard_{FlockInstanceGuard::DefaultLockPath()};
   IconvTextCodec textCodec_;
-  PcscLiteSmartCard smartCard_;
+  ScardSmartCard smartCard_;
   LibnfcFelicaLibrary felicaLibrary_;
   Platform platform_{toolkit_,   files_,         clock_,     keyboard_,  sound_,
                      processes_, instanceGuard_, textCodec_, smartCard_, felicaLibrary_};

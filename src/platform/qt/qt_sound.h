@@ -1,20 +1,36 @@
 #pragma once
 
+#include <QObject>
 #include <QSoundEffect>
+#include <QThread>
 #include <map>
 #include <memory>
+#include <string>
 
 #include "platform/sound.h"
 
 namespace cardwedge {
 
-// Plays WAV files through Qt Multimedia. Each file is loaded once and kept, so a repeated sound
-// starts without reloading; with no audio device the effect stays silent.
+// Plays WAV files through Qt Multimedia on a thread of its own, so that loading a file and
+// opening the audio output never hold up the user-interface thread (the keys typed right after a
+// sound starts). Each file is loaded once and kept, so a repeated sound starts without reloading;
+// with no audio device the effect stays silent.
 class QtSound : public Sound {
  public:
+  QtSound() = default;
+  ~QtSound() override;
+  QtSound(const QtSound&) = delete;
+  QtSound& operator=(const QtSound&) = delete;
+
   void PlayAsync(const std::string& path) override;
 
  private:
+  // Runs on the sound thread.
+  void Play(const std::string& path);
+
+  QThread thread_;
+  // Lives on the sound thread; the effects are created there and only touched there.
+  std::unique_ptr<QObject> player_;
   std::map<std::string, std::unique_ptr<QSoundEffect>> effects_;
 };
 

@@ -113,6 +113,21 @@ TEST_F(FirstCardRead, CardIsReadSoonAfterPcscdRestartsWithoutAClick) {
   EXPECT_TRUE(window->RunUntil([&] { return window->Output().ends_with("0A0B0C0D\n"); }, 3s));
 }
 
+// Without a tick of the presence poll: the reader watch sees each card, follows pcscd through a
+// crash and comes back with it.
+TEST_F(FirstCardRead, ReaderWatchAloneReadsCardsAcrossAPcscdCrash) {
+  card.Remove();
+  card.Insert("11223344");
+  EXPECT_TRUE(window->RunWatchOnlyUntil([&] { return CountLines(window->Output()) == 2; }, 3s));
+  card.Remove();
+  pcscd.Kill();
+  window->RunWatchOnlyUntil([] { return false; }, 500ms);
+  pcscd.Start();
+  card.Insert("0A0B0C0D");
+  EXPECT_TRUE(
+      window->RunWatchOnlyUntil([&] { return window->Output().ends_with("0A0B0C0D\n"); }, 3s));
+}
+
 TEST_F(FirstCardRead, OpenDescriptorsDoNotGrowOverAThousandPresentations) {
   const int descriptors = OpenDescriptors();
 

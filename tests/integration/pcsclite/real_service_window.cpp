@@ -16,9 +16,19 @@ bool RealServiceWindow::RunUntil(const std::function<bool()>& done, Duration tim
                                  Duration period) {
   const auto tickThenCheck = [&] {
     for (const char* timer : {"Timer2", "Timer1", "Timer4"}) fake.toolkit.Tick(timer);
+    fake.toolkit.RunPosted();
     return done();
   };
   return testbed::WaitUntil(tickThenCheck, timeout, period);
+}
+
+bool RealServiceWindow::RunWatchOnlyUntil(const std::function<bool()>& done, Duration timeout) {
+  const auto postedThenCheck = [&] {
+    fake.toolkit.RunPosted();
+    fake.toolkit.Tick("Timer2");
+    return done();
+  };
+  return testbed::WaitUntil(postedThenCheck, timeout, Duration{1});
 }
 
 }  // namespace cardwedge

@@ -8,8 +8,8 @@
 #include "fake_platform.h"
 #include "pcsc/pcsc_frm.h"
 #include "platform/iconv/iconv_text_codec.h"
-#include "platform/pcsclite/pcsclite_smart_card.h"
 #include "platform/posix/system_clock.h"
+#include "platform/scard/scard_smart_card.h"
 #include "temp_folder_files.h"
 
 namespace cardwedge {
@@ -25,6 +25,9 @@ class RealServiceWindow {
   // Fires the window's due timers every `period` until `done` holds; false after `timeout`.
   bool RunUntil(const std::function<bool()>& done, Duration timeout,
                 Duration period = Duration{100});
+  // Runs what the reader watch posts, and the restart after a card, but no tick of the presence
+  // poll, until `done` holds; false after `timeout`.
+  bool RunWatchOnlyUntil(const std::function<bool()>& done, Duration timeout);
 
   FakeControl& Get(const std::string& name) { return fake.toolkit.window("PCSCfrm").Get(name); }
   std::string Output() { return Get("rbOutput").Text(); }
@@ -33,7 +36,7 @@ class RealServiceWindow {
   TempFolderFiles files;
   SystemClock clock;
   IconvTextCodec codec;
-  PcscLiteSmartCard smartCard;
+  ScardSmartCard smartCard;
   Platform platform{fake.toolkit,   files,      clock, fake.keyboard, fake.sound,
                     fake.processes, fake.guard, codec, smartCard,     fake.felica};
   std::unique_ptr<PCSCfrm> form;

@@ -1,0 +1,167 @@
+#include "platform/scard/reader_watcher.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+#include "platform/scard/scard_api.h"
+
+namespace cardwedge {
+namespace {
+
+using namespace std::chrono_literals;
+
+// How long the watch waits before it tries a lost service again.
+constexpr auto kRetryStep = 200ms;
+// How often a stop repeats its cancel (one that comes before the wait begins is lost), and how
+// long it waits for the thread at most.
+constexpr auto kCancelRepeat = 20ms;
+constexpr auto kStopTimeout = 1s;
+// The state bits that tell whether a card is there; the others (in use, the event counter)
+// change with every connect of the window itself.
+constexpr DWORD kPresenceBits =
+    SCARD_STATE_PRESENT | SCARD_STATE_EMPTY | SCARD_STATE_UNKNOWN | SCARD_STATE_UNAVAILABLE;
+
+}  // namespace
+
+struct ReaderWatcher::Shared {
+  void Run();
+  // Reports the changes seen on one context until the service is lost or the watch stops.
+  void WatchOn(SCARDCONTEXT context);
+  // Reports under the lock, so that no report starts once Stop has returned.
+  void Report(ReaderChange change);
+  // Waits one step before the service is tried again; false when the watch stops meanwhile.
+  bool PauseBeforeRetry();
+
+  std::mutex mutex;
+  std::condition_variable stopRequested;
+  std::condition_variable finished;
+  std::string target;
+  std::string watching;
+  SCARDCONTEXT context = 0;
+  bool contextOpen = false;
+  bool stopping = false;
+  bool running = false;
+  std::function<void(ReaderChange)> onChange;
+};
+
+ReaderWatcher::ReaderWatcher() : shared_(std::make_shared<Shared>()) {}
+
+void ReaderWatcher::Watch(const std::string& reader, std::function<void(ReaderChange)> onChange) {
+  const std::lock_guard lock(shared_->mutex);
+  shared_->target = reader;
+  if (!thread_.joinable()) {
+    shared_->onChange = std::move(onChange);
+    shared_->stopping = false;
+    shared_->running = true;
+    thread_ = std::thread([shared = shared_] { shared->Run(); });
+    return;
+  }
+  // A lost cancel is repeated by the next call, as long as the thread watches another reader.
+  if (shared_->contextOpen && shared_->watching != shared_->target) {
+    SCardCancel(shared_->context);
+  }
+}
+
+void ReaderWatcher::Stop() {
+  if (!thread_.joinable()) return;
+  std::unique_lock lock(shared_->mutex);
+  shared_->stopping = true;
+  shared_->stopRequested.notify_all();
+  const auto deadline = std::chrono::steady_clock::now() + kStopTimeout;
+  while (shared_->running && std::chrono::steady_clock::now() < deadline) {
+    if (shared_->contextOpen) SCardCancel(shared_->context);
+    shared_->finished.wait_for(lock, kCancelRepeat);
+  }
+  const bool finished = !shared_->running;
+  lock.unlock();
+  if (finished) {
+    thread_.join();
+  } else {
+    thread_.detach();
+    shared_ = std::make_shared<Shared>();
+  }
+}
+
+void ReaderWatcher::Shared::Run() {
+  bool serviceWasLost = false;
+  for (;;) {
+    SCARDCONTEXT established = 0;
+    if (SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &established) ==
+        SCARD_S_SUCCESS) {
+      {
+        const std::lock_guard lock(mutex);
+        context = established;
+        contextOpen = true;
+      }
+      if (serviceWasLost) Report(ReaderChange::kReaderList);
+      WatchOn(established);
+      {
+        const std::lock_guard lock(mutex);
+        contextOpen = false;
+      }
+      SCardReleaseContext(established);
+    }
+    serviceWasLost = true;
+    if (!PauseBeforeRetry()) break;
+  }
+  const std::lock_guard lock(mutex);
+  running = false;
+  finished.notify_all();
+}
+
+void ReaderWatcher::Shared::WatchOn(SCARDCONTEXT on) {
+  std::string reader;
+  DWORD readerKnown = SCARD_STATE_UNAWARE;
+  DWORD listKnown = SCARD_STATE_UNAWARE;
+  for (;;) {
+    {
+      const std::lock_guard lock(mutex);
+      if (stopping) return;
+      if (target != reader) {
+        reader = target;
+        readerKnown = SCARD_STATE_UNAWARE;
+      }
+      watching = reader;
+    }
+    scard_api::ReaderState states[2]{};
+    states[0].szReader = scard_api::kPnpNotification;
+    states[0].dwCurrentState = listKnown;
+    states[1].szReader = reader.c_str();
+    states[1].dwCurrentState = readerKnown;
+    const DWORD count = reader.empty() ? 1 : 2;
+    const LONG result = scard_api::GetStatusChange(on, INFINITE, states, count);
+    if (result == static_cast<LONG>(SCARD_E_CANCELLED) ||
+        result == static_cast<LONG>(SCARD_E_TIMEOUT)) {
+      continue;
+    }
+    if (result != SCARD_S_SUCCESS) return;
+
+    const DWORD listNow = states[0].dwEventState & ~SCARD_STATE_CHANGED;
+    const bool listChanged = listKnown != SCARD_STATE_UNAWARE && listNow != listKnown;
+    listKnown = listNow;
+    bool presenceChanged = false;
+    if (count == 2) {
+      const DWORD readerNow = states[1].dwEventState & ~SCARD_STATE_CHANGED;
+      // A watch that starts on a card already there reports it: it may have come just now.
+      presenceChanged = readerKnown == SCARD_STATE_UNAWARE
+                            ? (readerNow & SCARD_STATE_PRESENT) != 0
+                            : ((readerNow ^ readerKnown) & kPresenceBits) != 0;
+      readerKnown = readerNow;
+    }
+    if (listChanged) Report(ReaderChange::kReaderList);
+    if (presenceChanged) Report(ReaderChange::kCardPresence);
+  }
+}
+
+void ReaderWatcher::Shared::Report(ReaderChange change) {
+  const std::lock_guard lock(mutex);
+  if (!stopping) onChange(change);
+}
+
+bool ReaderWatcher::Shared::PauseBeforeRetry() {
+  std::unique_lock lock(mutex);
+  return !stopRequested.wait_for(lock, kRetryStep, [this] { return stopping; });
+}
+
+}  // namespace cardwedge
