@@ -100,14 +100,14 @@ std::uint8_t WINAPI polling_and_get_card_information(FelicaPolling* polling,
       card_info == nullptr || card_info->idm == nullptr || card_info->pmm == nullptr) {
     return Result(call + " null argument", false);
   }
-  call += " system_code=" + HexText({polling->system_code, 2}) +
+  call += " system_code=" + cardwedge::HexText({polling->system_code, 2}) +
           " time_slot=" + std::to_string(polling->time_slot);
   const auto card = reader_open ? CardOnReader() : std::nullopt;
   *number_of_cards = card ? 1 : 0;
   if (!card) return Result(call, false);
   std::memcpy(card_info->idm, card->idm.data(), kIdLength);
   std::memcpy(card_info->pmm, card->pmm.data(), kIdLength);
-  return Result(call + " idm=" + HexText(card->idm), true);
+  return Result(call + " idm=" + cardwedge::HexText(card->idm), true);
 }
 
 }  // extern "C"

@@ -267,7 +267,7 @@ LONG WINAPI SCardTransmit(SCARDHANDLE hCard, LPCSCARD_IO_REQUEST pioSendPci, LPC
                           LPDWORD pcbRecvLength) {
   auto& service = TheService();
   const std::string command =
-      pbSendBuffer == nullptr ? "null" : HexText({pbSendBuffer, cbSendLength});
+      pbSendBuffer == nullptr ? "null" : cardwedge::HexText({pbSendBuffer, cbSendLength});
   std::string call = "SCardTransmit " + command;
   const auto world = service.World();
   if (!world.service_running) return service.Result(call, SCARD_E_NO_SERVICE);
@@ -288,7 +288,7 @@ LONG WINAPI SCardTransmit(SCARDHANDLE hCard, LPCSCARD_IO_REQUEST pioSendPci, LPC
     return service.Result(call, SCARD_W_REMOVED_CARD);
   }
   const auto answer = cardwedge::testbed::AnswerApdu(*card, {pbSendBuffer, cbSendLength});
-  call += " -> " + HexText(answer);
+  call += " -> " + cardwedge::HexText(answer);
   const DWORD capacity = *pcbRecvLength;
   *pcbRecvLength = static_cast<DWORD>(answer.size());
   if (capacity < answer.size()) return service.Result(call, SCARD_E_INSUFFICIENT_BUFFER);

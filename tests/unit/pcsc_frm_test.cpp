@@ -350,5 +350,52 @@ TEST_F(PcscFrmTest, ConsoleSendsTheCommandOfItsFieldsOrRefusesWithTheFocus) {
   EXPECT_EQ(Output(), "");
 }
 
+// The reader watch's wake-up of the presence poll, with no Timer1 tick firing: what the watch
+// thread reports, run as the event loop runs the task it posts.
+void Wake(FakePlatform& fake, ReaderChange change) {
+  fake.smartCard.ReportChange(change);
+  fake.toolkit.RunPosted();
+}
+
+TEST_F(PcscFrmTest, WakeUpAloneReadsTheCardAndDoesNothingWhileTimer1IsOff) {
+  Open();
+  EXPECT_EQ(fake.smartCard.watchedReader, kReader);
+  // During the read, at its yields: held back like a tick.
+  fake.toolkit.onDoEvents = [&] { fake.smartCard.ReportChange(ReaderChange::kCardPresence); };
+  Lay(kCardA);
+  Wake(fake, ReaderChange::kCardPresence);
+  fake.toolkit.onDoEvents = nullptr;
+  EXPECT_EQ(Typed(), "101\n");
+  EXPECT_EQ(fake.smartCard.connectAttempts, 1);
+
+  // After the read step's reset, until the restart: Timer1 is off and the wake does nothing.
+  ASSERT_FALSE(fake.toolkit.timer("Timer1").Enabled());
+  Wake(fake, ReaderChange::kCardPresence);
+  EXPECT_EQ(fake.smartCard.connectAttempts, 1);
+  fake.toolkit.Tick("Timer2");
+
+  fake.smartCard.cards.erase(kReader);
+  Wake(fake, ReaderChange::kCardPresence);
+  Lay(kCardB);
+  Wake(fake, ReaderChange::kCardPresence);
+  EXPECT_EQ(Typed(), "101\n303\n");
+
+  form.reset();
+  EXPECT_EQ(fake.smartCard.watchedReader, std::nullopt);
+}
+
+TEST_F(PcscFrmTest, WakeUpListsAReaderAttachedLaterAtOnce) {
+  fake.smartCard.readers.clear();
+  Open();
+  EXPECT_EQ(fake.smartCard.watchedReader, "");
+  fake.smartCard.readers = {kReader};
+  Lay(kCardA);
+  Wake(fake, ReaderChange::kReaderList);  // within the second of the listing
+  EXPECT_EQ(Get("cbReader").Text(), kReader);
+  Wake(fake, ReaderChange::kCardPresence);
+  EXPECT_EQ(fake.smartCard.watchedReader, kReader);
+  EXPECT_EQ(Typed(), "101\n");
+}
+
 }  // namespace
 }  // namespace cardwedge

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/diagnostics.h"
-#include "platform/pcsclite/pcsclite_smart_card.h"
+#include "platform/scard/scard_smart_card.h"
 #include "platform/windows/ansi_text_codec.h"
 #include "platform/windows/felica_dll_library.h"
 #include "platform/windows/local_clock.h"
@@ -47,7 +47,7 @@ class WindowsServices : public PlatformServices {
   MutexInstanceGuard instanceGuard_;
   AnsiTextCodec textCodec_;
   // The smart-card backend on the PC/SC API, one source for pcsc-lite and winscard.
-  PcscLiteSmartCard smartCard_;
+  ScardSmartCard smartCard_;
   FelicaDllLibrary felicaLibrary_{files_.ProgramFolder()};
   Platform platform_{toolkit_,   files_,         clock_,     keyboard_,  sound_,
                      processes_, instanceGuard_, textCodec_, smartCard_, felicaLibrary_};

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <winscard.h>
 
 #include <chrono>
 #include <condition_variable>
