@@ -23,8 +23,9 @@ set(CARDWEDGE_RESOURCES ${PROJECT_SOURCE_DIR}/src/platform/windows/cardwedge.rc)
 
 # The program, a GUI-subsystem executable.
 if(EXISTS ${CMAKE_SOURCE_DIR}/src/platform/scard)
+  configure_file(src/platform/windows/version.rc.in ${CMAKE_BINARY_DIR}/version.rc @ONLY)
   add_executable(cardwedge WIN32 src/main.cpp src/platform/windows/make_platform.cpp
-                 ${CARDWEDGE_RESOURCES})
+                 ${CARDWEDGE_RESOURCES} ${CMAKE_BINARY_DIR}/version.rc)
   target_compile_definitions(cardwedge PRIVATE CARDWEDGE_VERSION="${PROJECT_VERSION}")
   target_link_libraries(cardwedge PRIVATE cardwedge_core cardwedge_windows)
   set_target_properties(cardwedge PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
