@@ -73,6 +73,7 @@ void PCSCfrm::btnInit_Click() {
   }
   lastListingTime_ = platform_.clock.SecondsSinceMidnight();
   LastResult = smartCard.EstablishContext(kScardScopeUser, ContextHandle);
+  stateReport_.ContextEstablished(LastResult);
   if (LastResult != kScardSuccess) return;
   contextHeld_ = true;
 
@@ -82,6 +83,7 @@ void PCSCfrm::btnInit_Click() {
   // length is read whole.
   ReaderListLength = 0;
   LastResult = smartCard.ListReaders(ContextHandle, nullptr, ReaderListLength);
+  if (LastResult == kScardENoReadersAvailable) stateReport_.ReaderChosen("");
   if (LastResult != kScardSuccess) return;
   ReaderList.assign(ReaderListLength, '\0');
   LastResult = smartCard.ListReaders(ContextHandle, ReaderList.data(), ReaderListLength);
@@ -95,6 +97,7 @@ void PCSCfrm::btnInit_Click() {
   for (int i = 0; i < cbReader.ItemCount(); ++i) names.push_back(cbReader.ItemText(i));
   const int chosen = ChooseReader(names);
   if (chosen >= 0) cbReader.SetListIndex(chosen);
+  stateReport_.ReaderChosen(chosen >= 0 ? names[static_cast<std::size_t>(chosen)] : "");
 }
 
 void PCSCfrm::ReleaseCardAndContext() {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/program_state.h"
+#include "pcsc/pcsc_state_report.h"
 #include "platform/platform.h"
 #include "roster/card_lookup.h"
 #include "roster/host_watch.h"
@@ -115,6 +116,7 @@ class PCSCfrm {
   ScardResult connectResult_ = kScardSuccess;
   bool pollUnderWay_ = false;
   std::optional<double> lastListingTime_;
+  PcscStateReport stateReport_;
 };
 
 }  // namespace cardwedge

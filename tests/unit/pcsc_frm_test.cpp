@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fake_platform.h"
+#include "platform/diagnostics.h"
 #include "roster/read_rules.h"
 #include "roster_line.h"
 
@@ -348,6 +349,36 @@ TEST_F(PcscFrmTest, ConsoleSendsTheCommandOfItsFieldsOrRefusesWithTheFocus) {
   Get("rbOutput").AppendText("line\n");
   Get("btnClear").Click();
   EXPECT_EQ(Output(), "");
+}
+
+TEST_F(PcscFrmTest, StateChangesAreReportedOnceEachNeverPerPoll) {
+  std::vector<std::string> lines;
+  SetDiagnosticsSink([&lines](std::string_view line) { lines.emplace_back(line); });
+  Open();
+  Present(kCardA);
+  Present(kCardB);
+  fake.smartCard.StopService();
+  for (int second = 0; second < 3; ++second) {
+    Wait(1.1);
+    Poll();
+  }
+  fake.smartCard.StartService();
+  fake.smartCard.readers.clear();
+  Wait(1.1);
+  Poll();
+  fake.smartCard.readers = {kReader};
+  Wait(1.1);
+  Poll();
+  SetDiagnosticsSink(nullptr);
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "roster loaded: \"/program/メールデータ2.csv\", 5 records, UTF-8",
+                       std::string("PC/SC reader chosen: ") + kReader,
+                       "smart-card service lost (0x8010001D); trying again every second",
+                       "smart-card service back",
+                       std::string("PC/SC reader lost: ") + kReader +
+                           "; listing the readers again every second",
+                       std::string("PC/SC reader chosen: ") + kReader,
+                   }));
 }
 
 // The reader watch's wake-up of the presence poll, with no Timer1 tick firing: what the watch

@@ -1,0 +1,33 @@
+#include "pcsc/pcsc_state_report.h"
+
+#include <cstdio>
+
+#include "platform/diagnostics.h"
+
+namespace cardwedge {
+
+void PcscStateReport::ContextEstablished(ScardResult result) {
+  const bool lost = result == kScardENoService || result == kScardEServiceStopped;
+  if (lost && !serviceLost_) {
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(result));
+    Diagnose(std::string("smart-card service lost (") + code + "); trying again every second");
+  } else if (result == kScardSuccess && serviceLost_) {
+    Diagnose("smart-card service back");
+  }
+  if (lost || result == kScardSuccess) serviceLost_ = lost;
+}
+
+void PcscStateReport::ReaderChosen(const std::string& reader) {
+  if (reader_ == reader) return;
+  if (!reader.empty()) {
+    Diagnose("PC/SC reader chosen: " + reader);
+  } else if (reader_) {
+    Diagnose("PC/SC reader lost: " + *reader_ + "; listing the readers again every second");
+  } else {
+    Diagnose("no PC/SC reader attached; listing the readers again every second");
+  }
+  reader_ = reader;
+}
+
+}  // namespace cardwedge
