@@ -1,6 +1,7 @@
 #include "card_soaks.h"
 
 #include <chrono>
+#include <cstdio>
 #include <string_view>
 
 #include "footprint.h"
@@ -89,9 +90,10 @@ ScenarioResult Finish(SoakBed& bed, const std::string& name, const std::string& 
 }
 
 // Lays a PC/SC card; true when the tool read it.
-bool LayPcsc(SoakBed& bed, const SoakCard& card, Tally& tally) {
+bool LayPcsc(SoakBed& bed, const SoakCard& card, Tally& tally, const char* how = "laid") {
   bed.card.Insert(card.id);
   if (bed.PcscCardRead()) return true;
+  std::fprintf(stderr, "soak: PC/SC card %s (%s) was never read\n", card.id.c_str(), how);
   ++tally.missed;
   return false;
 }
@@ -105,6 +107,7 @@ void ExpectSilentPcsc(SoakBed& bed, const SoakCard& card, Tally& tally) {
 }
 
 void TakeAwayPcsc(SoakBed& bed) {
+  bed.probe->WaitUntilLetGo();
   bed.card.Remove();
   bed.probe->WaitFor(false);
 }
@@ -130,16 +133,19 @@ ScenarioResult SoakPcsc(int presentations) {
       case Presentation::kRefusing:
         bed.card.SetStatus("6A81");
         ExpectSilentPcsc(bed, refusing, tally);
+        TakeAwayPcsc(bed);
         bed.card.SetStatus("9000");
         ++mix.refusing;
-        break;
+        ++presented;
+        continue;
       case Presentation::kQuickSwap: {
         // The second card takes the first one's place before pcscd's next look at the reader.
         const SoakCard& first = bed.pcsc_roster.Next();
         if (LayPcsc(bed, first, tally)) ExpectTyped(bed, first, tally);
+        bed.probe->WaitUntilLetGo();
         bed.card.Remove();
         const SoakCard& second = bed.pcsc_roster.Next();
-        if (LayPcsc(bed, second, tally)) ExpectTyped(bed, second, tally);
+        if (LayPcsc(bed, second, tally, "swapped in")) ExpectTyped(bed, second, tally);
         mix.swapped += 2;
         ++presented;
         break;

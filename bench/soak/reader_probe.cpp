@@ -1,6 +1,7 @@
 #include "reader_probe.h"
 
 #include <chrono>
+#include <thread>
 
 namespace cardwedge::soak {
 
@@ -31,6 +32,21 @@ void ReaderProbe::WaitFor(bool present, testbed::Duration timeout) {
     const bool card = (state.dwEventState & SCARD_STATE_PRESENT) != 0;
     if (result == SCARD_S_SUCCESS && card == present) return;
     state.dwCurrentState = state.dwEventState & ~static_cast<DWORD>(SCARD_STATE_CHANGED);
+  }
+}
+
+void ReaderProbe::WaitUntilLetGo(testbed::Duration timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  SCARD_READERSTATE state{};
+  state.szReader = reader_.c_str();
+  for (;;) {
+    state.dwCurrentState = SCARD_STATE_UNAWARE;
+    const LONG result = SCardGetStatusChange(context_, 0, &state, 1);
+    if (result == SCARD_S_SUCCESS && (state.dwEventState & SCARD_STATE_INUSE) == 0) return;
+    if (std::chrono::steady_clock::now() > deadline) {
+      throw testbed::TestbedError("the card stayed in use on " + reader_);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
 }
 

@@ -21,6 +21,11 @@ class ReaderProbe {
 
   // Waits until pcscd reports the reader with (or without) a card; throws on time-out.
   void WaitFor(bool present, testbed::Duration timeout = testbed::kEventTimeout);
+  // Waits until no client holds a connection to the card: the tool has let go of it. A card
+  // pulled while pcscd unpowers it leaves pcscd reporting an empty reader that its own poll has
+  // not seen, and a card laid then is not noticed until it is lifted again; a person's hand is
+  // never that quick.
+  void WaitUntilLetGo(testbed::Duration timeout = testbed::kEventTimeout);
 
  private:
   std::string reader_;

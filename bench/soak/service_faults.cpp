@@ -75,6 +75,7 @@ ScenarioResult PcscdOutages(int kills, int stops) {
       const SoakCard& card = bed.pcsc_roster.Next();
       bed.card.Insert(card.id);
       recoveries.Add(back, TypedInTime(bed, card, tally), kPcscRecoveryBound);
+      bed.probe->WaitUntilLetGo();
       bed.card.Remove();
       bed.probe->WaitFor(false);
     }

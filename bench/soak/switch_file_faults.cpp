@@ -85,6 +85,7 @@ ScenarioResult SwitchFileRewrites(int rewrites) {
             bed.typed.Expect({card.value, card.id}, SoakBed::kPresentationTimeout, tally)) {
       ++(*line == card.value ? as_number : as_identifier);
     }
+    bed.probe->WaitUntilLetGo();
     bed.card.Remove();
     bed.probe->WaitFor(false);
   }
