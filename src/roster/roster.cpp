@@ -35,6 +35,16 @@ std::string Where(const std::string& path, int record, int line) {
          ")";
 }
 
+// A NUL byte never occurs in CP932 or UTF-8 text: the file is something else (a program, an
+// image, a UTF-16 export), and reading on would report nonsense further down.
+void RequireText(const std::string& field, const std::string& rosterFile, int record, int line,
+                 int number) {
+  if (field.find('\0') == std::string::npos) return;
+  throw RosterError("Cannot load the roster " + Where(rosterFile, record, line) + ": field " +
+                    std::to_string(number) +
+                    " holds a NUL byte; the roster must be a text file (UTF-8 or CP932)");
+}
+
 }  // namespace
 
 Roster LoadRoster(Files& files, TextCodec& codec) {
@@ -55,6 +65,7 @@ Roster LoadRoster(Files& files, TextCodec& codec) {
     ++n;
     reader.Next(field);
     const int recordLine = reader.Line();
+    RequireText(field, rosterFile, n, recordLine, 1);
     if (n > kMaxRosterRecords) {
       throw RosterError("Cannot load the roster " + Where(rosterFile, n, recordLine) +
                         ": it holds more than " + std::to_string(kMaxRosterRecords) + " records");
@@ -69,6 +80,7 @@ Roster LoadRoster(Files& files, TextCodec& codec) {
                           std::to_string(number - 1) + " of " +
                           std::to_string(kRosterFieldsPerRecord));
       }
+      RequireText(field, rosterFile, n, recordLine, number);
       if (number == 2) roster.RosterValue[n] = field;
       if (number == 3) roster.RosterText[n] = field;
       if (number == 49) roster.RosterCardId[n] = field;
