@@ -24,6 +24,9 @@ enum class ControlKind {
   kRichText
 };
 
+// Lines a rich-text pane keeps.
+inline constexpr int kRichTextMaxLines = 1000;
+
 // Geometry in twips (1/1440 inch; 15 twips are one pixel at 96 dpi), relative to the parent.
 struct Rect {
   int left = 0;
@@ -94,7 +97,8 @@ class Control {
   virtual int ListIndex() const = 0;
   virtual void SetListIndex(int index) = 0;
 
-  // Rich-text pane: appends text and puts the caret at the end.
+  // Rich-text pane: appends text and puts the caret at the end. The pane keeps the last
+  // kRichTextMaxLines lines, dropping the oldest, so a window that runs all day does not grow.
   virtual void AppendText(const std::string& text) = 0;
 
   // Handlers run on the user-interface thread through RunHandler (platform/run_handler.h).

@@ -51,6 +51,7 @@ QWidget* CreateWidget(const ControlDeclaration& declaration, QWidget* parent) {
     case ControlKind::kRichText: {
       auto* edit = new QPlainTextEdit(text, parent);
       edit->setTabChangesFocus(true);
+      edit->setMaximumBlockCount(kRichTextMaxLines);
       return edit;
     }
   }

@@ -219,6 +219,12 @@ void Win32Control::AppendText(const std::string& text) {
   const std::wstring wide = ToControlLines(text);
   SendMessageW(hwnd_, EM_SETSEL, static_cast<WPARAM>(-1), -1);
   SendMessageW(hwnd_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(wide.c_str()));
+  const LRESULT excess = SendMessageW(hwnd_, EM_GETLINECOUNT, 0, 0) - kRichTextMaxLines;
+  if (kind_ == ControlKind::kRichText && excess > 0) {
+    const LRESULT keptFrom = SendMessageW(hwnd_, EM_LINEINDEX, static_cast<WPARAM>(excess), 0);
+    SendMessageW(hwnd_, EM_SETSEL, 0, keptFrom);
+    SendMessageW(hwnd_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+  }
   SendMessageW(hwnd_, EM_SETSEL, static_cast<WPARAM>(-1), -1);
   SendMessageW(hwnd_, EM_SCROLLCARET, 0, 0);
 }
