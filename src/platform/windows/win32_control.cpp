@@ -6,9 +6,9 @@
 #include <stdexcept>
 
 #include "platform/run_handler.h"
+#include "platform/windows/wide_text.h"
 #include "platform/windows/win32_container.h"
 #include "platform/windows/win32_dpi.h"
-#include "platform/windows/win32_wide_text.h"
 
 namespace cardwedge {
 namespace {
@@ -69,7 +69,7 @@ std::wstring WindowText(HWND window) {
 // with LF.
 std::wstring ToControlLines(const std::string& text) {
   std::wstring lines;
-  for (wchar_t c : Utf8ToWide(text)) {
+  for (wchar_t c : Widen(text)) {
     if (c == L'\n') lines += L'\r';
     lines += c;
   }
@@ -85,7 +85,7 @@ std::string FromControlLines(const std::wstring& lines) {
       text += L'\n';
     }
   }
-  return WideToUtf8(text);
+  return Narrow(text);
 }
 
 }  // namespace
@@ -131,19 +131,19 @@ bool Win32Control::MultiLine() const {
 
 std::string Win32Control::Text() const {
   const std::wstring text = WindowText(hwnd_);
-  return MultiLine() ? FromControlLines(text) : WideToUtf8(text);
+  return MultiLine() ? FromControlLines(text) : Narrow(text);
 }
 
 void Win32Control::SetText(const std::string& text) {
   if (kind_ == ControlKind::kComboBox) {
     // Text that names an item selects it, as choosing it from the list would.
-    const std::wstring wide = Utf8ToWide(text);
+    const std::wstring wide = Widen(text);
     const LRESULT found = SendMessageW(hwnd_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                        reinterpret_cast<LPARAM>(wide.c_str()));
     SendMessageW(hwnd_, CB_SETCURSEL, static_cast<WPARAM>(found), 0);
     if (found != CB_ERR) return;
   }
-  const std::wstring wide = MultiLine() ? ToControlLines(text) : Utf8ToWide(text);
+  const std::wstring wide = MultiLine() ? ToControlLines(text) : Widen(text);
   SetWindowTextW(hwnd_, wide.c_str());
 }
 
@@ -184,7 +184,7 @@ void Win32Control::ClearItems() {
 
 void Win32Control::AddItem(const std::string& item) {
   if (kind_ != ControlKind::kComboBox) return;
-  const std::wstring wide = Utf8ToWide(item);
+  const std::wstring wide = Widen(item);
   SendMessageW(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
@@ -201,7 +201,7 @@ std::string Win32Control::ItemText(int index) const {
   SendMessageW(hwnd_, CB_GETLBTEXT, static_cast<WPARAM>(index),
                reinterpret_cast<LPARAM>(text.data()));
   text.resize(static_cast<std::size_t>(length));
-  return WideToUtf8(text);
+  return Narrow(text);
 }
 
 int Win32Control::ListIndex() const {

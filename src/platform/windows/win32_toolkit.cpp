@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "platform/run_handler.h"
-#include "platform/windows/win32_wide_text.h"
+#include "platform/windows/wide_text.h"
 #include "platform/windows/win32_window.h"
 
 namespace cardwedge {
@@ -174,7 +174,7 @@ void Win32Toolkit::End(int status) {
 }
 
 void Win32Toolkit::ShowError(const std::string& title, const std::string& text) {
-  MessageBoxW(nullptr, Utf8ToWide(text).c_str(), Utf8ToWide(title).c_str(), MB_ICONERROR | MB_OK);
+  MessageBoxW(nullptr, Widen(text).c_str(), Widen(title).c_str(), MB_ICONERROR | MB_OK);
 }
 
 void Win32Toolkit::Post(std::function<void()> task) {

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "platform/run_handler.h"
+#include "platform/windows/wide_text.h"
 #include "platform/windows/win32_container.h"
 #include "platform/windows/win32_dpi.h"
-#include "platform/windows/win32_wide_text.h"
 
 namespace cardwedge {
 namespace {
@@ -35,7 +35,7 @@ ATOM RegisterWindowClass(WNDPROC procedure) {
 
 Win32Window::Win32Window(const WindowDeclaration& declaration) {
   RegisterWindowClass(WindowProc);
-  const std::wstring title = Utf8ToWide(declaration.title);
+  const std::wstring title = Widen(declaration.title);
   hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, title.c_str(), kWindowStyle, 0, 0, 0,
                           0, nullptr, nullptr, GetModuleHandleW(nullptr), this);
   if (hwnd_ == nullptr) throw std::runtime_error("cannot create the window " + declaration.name);

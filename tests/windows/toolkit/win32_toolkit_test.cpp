@@ -9,8 +9,8 @@
 #include "felica/felica_form1.h"
 #include "pcsc/apdu_console.h"
 #include "pcsc/pcsc_frm.h"
+#include "platform/windows/wide_text.h"
 #include "platform/windows/win32_toolkit.h"
-#include "platform/windows/win32_wide_text.h"
 #include "platform/windows/win32_window.h"
 
 namespace cardwedge {
@@ -105,7 +105,7 @@ TEST(Win32Toolkit, RendersBothWindowsFromTheirDeclarations) {
 
     wchar_t title[100]{};
     GetWindowTextW(window.hwnd(), title, 100);
-    EXPECT_EQ(WideToUtf8(title), test.declaration.title);
+    EXPECT_EQ(Narrow(title), test.declaration.title);
     RECT client{};
     GetClientRect(window.hwnd(), &client);
     EXPECT_EQ(client.right, test.clientPixels.cx);
