@@ -16,18 +16,31 @@ if [ $# -lt 1 ]; then
 fi
 here=$(cd "$(dirname "$0")" && pwd)
 
-display_file=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" 2>/dev/null &
-xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; rm -f "$display_file"' EXIT
-for _ in $(seq 200); do
-  grep -q . "$display_file" && break
-  kill -0 "$xvfb" 2>/dev/null || { echo "wine-xvfb: Xvfb did not start" >&2; exit 1; }
-  sleep 0.05
+xvfb=
+trap '[ -z "$xvfb" ] || { kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; }' EXIT
+
+# Starts Xvfb on a display number of its own and waits until a client can connect. The number is
+# chosen here, not with -displayfd, whose servers started at the same moment can both take :0;
+# a number already in use makes Xvfb refuse at once (its lock file), and another is tried.
+start_xvfb() {
+  local number=$((100 + RANDOM % 800))
+  Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp 2>/dev/null &
+  xvfb=$!
+  export DISPLAY=:$number
+  for _ in $(seq 100); do
+    kill -0 "$xvfb" 2>/dev/null || return 1
+    xdpyinfo >/dev/null 2>&1 && kill -0 "$xvfb" 2>/dev/null && return 0
+    sleep 0.05
+  done
+  return 1
+}
+for try in $(seq 10); do
+  start_xvfb && break
+  kill "$xvfb" 2>/dev/null || true
+  wait "$xvfb" 2>/dev/null || true
+  xvfb=
+  [ "$try" -lt 10 ] || { echo "wine-xvfb: no usable Xvfb display" >&2; exit 1; }
 done
-number=$(head -n 1 "$display_file")
-[ -n "$number" ] || { echo "wine-xvfb: Xvfb reported no display" >&2; exit 1; }
-export DISPLAY=:$number
 setxkbmap "$layout"
 if ! setxkbmap -query | grep -qx "layout: *$layout"; then
   echo "wine-xvfb: the X server did not take the $layout layout; skipped" >&2
