@@ -96,6 +96,9 @@ XDG_RUNTIME_DIR="$out/runtime" LIBNFC_DEVICE="pn532_uart:$out/pn532" CARDWEDGE_N
   "$program/cardwedge" 1 4 >"$out/cardwedge.log" 2>&1 &
 tool=$!
 pids+=("$tool")
+# The tool's own lines (roster loaded, reader chosen, ...), as they come.
+tail --pid="$tool" -n +1 -f "$out/cardwedge.log" | sed -u 's/^/   | /' &
+pids+=($!)
 wait_until 100 xdotool search --name 'cardwedge - PC/SC' >/dev/null ||
   fail "the cardwedge windows did not open"
 
