@@ -15,6 +15,7 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 findings=build-fuzz/findings
 rm -rf "$findings"
+passed=0
 failed=0
 for seeds in tests/fuzz/corpus/*/; do
   name=$(basename "$seeds")
@@ -27,12 +28,14 @@ for seeds in tests/fuzz/corpus/*/; do
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
     took=$(sed -n 's/.*Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log")
     printf 'fuzz %-16s ok      %10s runs in %s s\n' "$name" "$runs" "$took"
+    passed=$((passed + 1))
   else
     tail -n 30 "$log"
     printf 'fuzz %-16s FAILED  see %s and the input in %s/\n' "$name" "$log" "$findings/$name"
-    failed=1
+    failed=$((failed + 1))
   fi
 done
+echo "fuzz: $passed passed, $failed failed"
 if [ "$failed" -ne 0 ]; then
   echo "fuzz: a target failed; fix it and keep its input as a seed" >&2
   exit 1

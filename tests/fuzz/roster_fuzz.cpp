@@ -17,6 +17,7 @@ class TwoFiles : public cardwedge::Files {
       : folderFile_(std::move(folderFile)), roster_(std::move(roster)) {}
 
   std::string ProgramFolder() override { return "/program"; }
+  char PathSeparator() const override { return '/'; }
   bool FileExists(const std::string&) override { return true; }
   void CreateIfMissing(const std::string&) override {}
   std::string ReadAll(const std::string& path, std::size_t maxBytes) override {
