@@ -10,6 +10,10 @@
 #include "roster/typing.h"
 #include "testbed.h"
 
+// Last: Xlib defines macros (None, Bool) that GoogleTest's headers use as names.
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
 namespace cardwedge {
 namespace {
 
@@ -26,6 +30,19 @@ class XtestKeyboardTest : public ::testing::Test {
   void RunOnDisplay(std::vector<std::string> argv) {
     ChildProcess program(std::move(argv), ProcessOptions{{{"DISPLAY", xvfb.display()}}});
     ASSERT_EQ(program.Wait(testbed::kEventTimeout), 0);
+  }
+
+  // Whether the server's keymap puts the digit 1 on a shifted level, as the French layout does.
+  bool DigitsAreShifted() {
+    Display* display = XOpenDisplay(xvfb.display().c_str());
+    if (display == nullptr) return false;
+    const KeyCode one = XKeysymToKeycode(display, XK_1);
+    int perKeycode = 0;
+    KeySym* keysyms = one == 0 ? nullptr : XGetKeyboardMapping(display, one, 1, &perKeycode);
+    const bool shifted = keysyms != nullptr && perKeycode > 0 && keysyms[0] != XK_1;
+    if (keysyms != nullptr) XFree(keysyms);
+    XCloseDisplay(display);
+    return shifted;
   }
 
   Xvfb xvfb;
@@ -60,6 +77,8 @@ TEST_F(XtestKeyboardTest, DigitsArriveAsDigitsAfterTheLayoutChangesToFrench) {
   }
   // On the French layout the digits are the shifted level of the top row.
   RunOnDisplay({"setxkbmap", "fr"});
+  // Some X servers (Debian 12's Xvfb among them) accept the new keymap and keep the old one.
+  if (!DigitsAreShifted()) GTEST_SKIP() << "the X server kept its keymap: no AZERTY to type on";
   KeyCapture capture(xvfb.display(), "after");
   keyboard.Send(PlanDigits("12"));
   keyboard.Send(PlanText("0aZ9"));
