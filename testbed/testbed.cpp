@@ -18,6 +18,13 @@ LinePredicate StartsWithAny(std::vector<std::string> prefixes) {
   };
 }
 
+std::filesystem::path FreshLinkPath() {
+  static std::atomic<int> counter = 0;
+  return "/tmp/cardwedge-pn532-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
+}
+
+}  // namespace
+
 std::string Unescape(std::string_view text) {
   if (text == "-") return "";
   std::string plain;
@@ -41,13 +48,6 @@ std::string Unescape(std::string_view text) {
   }
   return plain;
 }
-
-std::filesystem::path FreshLinkPath() {
-  static std::atomic<int> counter = 0;
-  return "/tmp/cardwedge-pn532-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
-}
-
-}  // namespace
 
 VirtualCard::VirtualCard(std::uint16_t port)
     : process_({CARDWEDGE_VIRTUAL_CARD_PATH, "--port", std::to_string(port)}) {}

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "hex.h"
+#include "testbed.h"
 
 namespace cardwedge::soak {
 namespace {
@@ -13,28 +13,7 @@ using Clock = std::chrono::steady_clock;
 std::string KeyText(std::string_view line) {
   const auto text_start = line.find(' ', 4);
   if (text_start == std::string_view::npos) return "";
-  const std::string_view text = line.substr(text_start + 1);
-  if (text == "-") return "";
-  std::string plain;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\' || i + 1 >= text.size()) {
-      plain += text[i];
-      continue;
-    }
-    const char code = text[++i];
-    if (code == 'n') {
-      plain += '\n';
-    } else if (code == 't') {
-      plain += '\t';
-    } else if (code == 'x' && i + 2 < text.size()) {
-      const auto byte = testbed::ParseHex(text.substr(i + 1, 2));
-      if (byte) plain += static_cast<char>((*byte)[0]);
-      i += 2;
-    } else {
-      plain += code;
-    }
-  }
-  return plain;
+  return testbed::Unescape(line.substr(text_start + 1));
 }
 
 }  // namespace
