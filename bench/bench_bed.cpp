@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "interruption.h"
+#include "pcscd_when_free.h"
 #include "roster/host_watch.h"
 #include "roster/roster.h"
 
@@ -11,7 +12,6 @@ namespace cardwedge::bench {
 namespace {
 
 constexpr char kReaderName[] = "Virtual PCD 00 01";
-constexpr testbed::Duration kLockStep{1'000};
 constexpr testbed::Duration kLockTimeout{300'000};
 
 std::string Record(const BenchCard& card) {
@@ -32,27 +32,10 @@ std::string Hex(const char* format, int number) {
 }
 
 // Other test runs may hold the machine's one pcscd: wait for it in steps, so Ctrl-C still works.
-void StartPcscd(std::optional<testbed::Pcscd>& pcscd) {
-  const auto deadline = std::chrono::steady_clock::now() + kLockTimeout;
-  bool told = false;
-  for (;;) {
-    ThrowIfInterrupted();
-    try {
-      pcscd.emplace(testbed::Pcscd::Options{.lock_timeout = kLockStep});
-      return;
-    } catch (const testbed::TestbedError& error) {
-      const bool locked = std::string(error.what()).find("lock") != std::string::npos;
-      if (!locked || std::chrono::steady_clock::now() > deadline) throw;
-      if (!told) std::fprintf(stderr, "waiting for another test run to free pcscd...\n");
-      told = true;
-    }
-  }
-}
-
 }  // namespace
 
 BenchBed::BenchBed() {
-  StartPcscd(pcscd);
+  StartPcscdWhenFree(pcscd, kLockTimeout);
   reference.emplace(kReaderName);
   std::string roster;
   for (int i = 1; i <= kCardsPerReader; ++i) {

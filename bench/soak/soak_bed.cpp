@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "interruption.h"
+#include "pcscd_when_free.h"
 #include "roster/roster.h"
 
 namespace cardwedge::soak {
@@ -13,7 +14,6 @@ namespace {
 // Enough that a card comes back only after more than the 10-second repeat window.
 constexpr int kRosterCardsPerReader = 40;
 constexpr int kUnknownCardsPerReader = 4;
-constexpr testbed::Duration kLockStep{1'000};
 constexpr testbed::Duration kLockTimeout{600'000};
 
 std::string Hex(const char* format, int number) {
@@ -47,23 +47,6 @@ std::vector<SoakCard> Cards(bool pcsc, bool roster, int count) {
 }
 
 // Other test runs may hold the machine's one pcscd: wait for it in steps, so Ctrl-C still works.
-void StartPcscd(std::optional<testbed::Pcscd>& pcscd) {
-  const auto deadline = std::chrono::steady_clock::now() + kLockTimeout;
-  bool told = false;
-  for (;;) {
-    bench::ThrowIfInterrupted();
-    try {
-      pcscd.emplace(testbed::Pcscd::Options{.lock_timeout = kLockStep});
-      return;
-    } catch (const testbed::TestbedError& error) {
-      const bool locked = std::string(error.what()).find("lock") != std::string::npos;
-      if (!locked || std::chrono::steady_clock::now() > deadline) throw;
-      if (!told) std::fprintf(stderr, "waiting for another test run to free pcscd...\n");
-      told = true;
-    }
-  }
-}
-
 }  // namespace
 
 SoakBed::SoakBed(bool with_pcscd)
@@ -73,7 +56,7 @@ SoakBed::SoakBed(bool with_pcscd)
       felica_roster(Cards(false, true, kRosterCardsPerReader)),
       felica_unknown(Cards(false, false, kUnknownCardsPerReader)) {
   if (with_pcscd) {
-    StartPcscd(pcscd);
+    bench::StartPcscdWhenFree(pcscd, kLockTimeout);
     probe.emplace(kPcscReader);
   }
   felica_reader.emplace(felica_link);
