@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <chrono>
+#include <fstream>
+#include <thread>
+
 namespace cardwedge::testbed {
 namespace {
 
@@ -48,6 +52,18 @@ void ControlFolder::Log(std::string_view line) const {
   DWORD written = 0;
   WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
   CloseHandle(file);
+}
+
+bool ReplaceWhole(const std::filesystem::path& file, std::string_view bytes) {
+  using namespace std::chrono_literals;
+  const std::filesystem::path next = file.wstring() + L".new";
+  if (!(std::ofstream(next, std::ios::binary) << bytes)) return false;
+  const auto deadline = std::chrono::steady_clock::now() + 5s;
+  while (!MoveFileExW(next.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(5ms);
+  }
+  return true;
 }
 
 std::vector<std::string> NonBlankLines(std::string_view text) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,6 +28,11 @@ class ControlFolder {
  private:
   std::wstring folder_;
 };
+
+// How a test writes a control file: it writes the bytes beside the file, then renames them over
+// it. Wine refuses the rename while a test double holds the file open, so it is tried again for a
+// few seconds; false when it never succeeds.
+bool ReplaceWhole(const std::filesystem::path& file, std::string_view bytes);
 
 // The lines of a text, without their line ends (LF or CR LF); blank lines are left out.
 std::vector<std::string> NonBlankLines(std::string_view text);

@@ -101,7 +101,11 @@ bool UpdateReaderStates(const SmartCardWorld& world, const Service& service,
   bool changed = false;
   for (DWORD i = 0; i < count; ++i) {
     SCARD_READERSTATEA& state = states[i];
-    if ((state.dwCurrentState & SCARD_STATE_IGNORE) != 0) continue;
+    // A state the caller marks "ignore" is passed over and answered "ignore", as the services do.
+    if ((state.dwCurrentState & SCARD_STATE_IGNORE) != 0) {
+      state.dwEventState = SCARD_STATE_IGNORE;
+      continue;
+    }
     const std::string_view reader = state.szReader == nullptr ? "" : state.szReader;
     const bool unaware = state.dwCurrentState == SCARD_STATE_UNAWARE;
     DWORD event;

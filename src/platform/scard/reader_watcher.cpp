@@ -142,7 +142,9 @@ void ReaderWatcher::Shared::WatchOn(SCARDCONTEXT on) {
     listKnown = listNow;
     bool presenceChanged = false;
     if (count == 2) {
-      const DWORD readerNow = states[1].dwEventState & ~SCARD_STATE_CHANGED;
+      // The service marks a reader it does not know "ignore"; passed back, that would stop the
+      // watch on it for good, and the reader may come back.
+      const DWORD readerNow = states[1].dwEventState & ~(SCARD_STATE_CHANGED | SCARD_STATE_IGNORE);
       // A watch that starts on a card already there reports it: it may have come just now.
       presenceChanged = readerKnown == SCARD_STATE_UNAWARE
                             ? (readerNow & SCARD_STATE_PRESENT) != 0

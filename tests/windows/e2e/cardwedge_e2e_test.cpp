@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "control_folder.h"
 #include "roster/host_watch.h"
 #include "roster/roster.h"
 #include "roster_line.h"
@@ -141,13 +142,9 @@ class CardwedgeE2e : public ::testing::Test {
     fs::remove_all(folder_, ignored);
   }
 
-  // Replaces a file of the program folder whole, as the host and the test doubles expect; a
-  // reader holding the file open only delays it.
+  // Replaces a file of the program folder whole, as the host and the test doubles expect.
   void Write(const std::wstring& name, const std::string& bytes) {
-    const fs::path path = folder_ / name, next = path.wstring() + L".new";
-    std::ofstream(next, std::ios::binary) << bytes;
-    ASSERT_TRUE(WaitUntil(
-        [&] { return MoveFileExW(next.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0; }));
+    ASSERT_TRUE(testbed::ReplaceWhole(folder_ / name, bytes));
   }
 
   WindowsProcess& Start(const std::vector<std::wstring>& words, bool dialogs = false) {

@@ -11,11 +11,12 @@
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
+
+#include "control_folder.h"
 
 namespace cardwedge {
 namespace {
@@ -75,12 +76,8 @@ class ScardSmartCardTest : public ::testing::Test {
     std::error_code ignored;
     fs::remove_all(Folder(), ignored);
   }
-  // Replaces a control file whole, as the double reads it.
   static void Control(const std::string& name, const std::string& text) {
-    const fs::path temporary = Folder() / (name + ".new");
-    std::ofstream(temporary, std::ios::binary) << text;
-    MoveFileExW(temporary.wstring().c_str(), (Folder() / name).wstring().c_str(),
-                MOVEFILE_REPLACE_EXISTING);
+    ASSERT_TRUE(testbed::ReplaceWhole(Folder() / name, text)) << name;
   }
   void SetUp() override {
     Control("service", "running");
@@ -150,6 +147,14 @@ TEST_F(ScardSmartCardTest, WatchFollowsCardsReadersTheServiceAndTheReaderChoice)
   EXPECT_TRUE(reports.WaitFor(ReaderChange::kCardPresence));
   Control("readers", kReader + "\n");
   EXPECT_TRUE(reports.WaitFor(ReaderChange::kReaderList));
+
+  // The reader unplugged with the card on it, then plugged in again: the watch follows it back.
+  Control("readers", kOtherReader + "\n");
+  EXPECT_TRUE(reports.WaitFor(ReaderChange::kCardPresence));
+  Control("readers", kReader + "\n" + kOtherReader + "\n");
+  EXPECT_TRUE(reports.WaitFor(ReaderChange::kCardPresence));
+  Control("cards", "");
+  EXPECT_TRUE(reports.WaitFor(ReaderChange::kCardPresence));
 
   Control("service", "stopped");
   std::this_thread::sleep_for(300ms);
