@@ -133,8 +133,11 @@ TEST_F(FirstCardRead, OpenDescriptorsDoNotGrowOverAThousandPresentations) {
 
   constexpr int kPresentations = 1000;
   for (int i = 2; i <= kPresentations; ++i) {
-    // Taken away and laid down again at once: the next connect fails, the one after reads.
+    // Taken away for a few polls, which fail to connect, and laid down again. A swap with no poll
+    // in between could pass unseen: the virtual reader may take the new card before pcscd's own
+    // check notices the old one gone, which no real reader does.
     card.Remove();
+    window->RunUntil([] { return false; }, 5ms, 1ms);
     card.Insert("04A22B1A");
     ASSERT_TRUE(window->RunUntil([&] { return CountLines(window->Output()) == i; }, 5s, 1ms))
         << "presentation " << i;
