@@ -114,6 +114,13 @@ class CaptureWindow {
           Emit("closed");
           return 0;
         }
+        // Drawn once the events that came together are handled: a key line is written the
+        // moment its key arrives, not after the drawing of the keys before it. Drawing reads
+        // replies, which may queue further events: the loop looks again.
+        if (redraw_ && XPending(display_) == 0) {
+          redraw_ = false;
+          Draw();
+        }
       }
       XFlush(display_);
       pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {ConnectionNumber(display_), POLLIN, 0}};
@@ -143,7 +150,7 @@ class CaptureWindow {
         OnKeyPress(event.xkey);
         break;
       case Expose:
-        if (event.xexpose.count == 0) Draw();
+        if (event.xexpose.count == 0) redraw_ = true;
         break;
       case FocusIn:
         if (IsOwnFocusChange(event.xfocus)) Emit("focus in");
@@ -177,7 +184,7 @@ class CaptureWindow {
       }
     }
     while (lines_.size() > kShownLines) lines_.erase(lines_.begin());
-    Draw();
+    redraw_ = true;
   }
 
   void Draw() {
@@ -224,6 +231,7 @@ class CaptureWindow {
   Pixmap glyph_pixmap_;
   GC glyph_gc_;
   std::vector<std::string> lines_;
+  bool redraw_ = false;
 };
 
 }  // namespace
