@@ -1,7 +1,9 @@
 #include "measurements.h"
 
 #include <csignal>
+#include <optional>
 #include <random>
+#include <string>
 
 #include "interruption.h"
 #include "process_usage.h"
@@ -45,11 +47,20 @@ std::string WaitForFelicaPoll(BenchBed& bed, const std::string& answer) {
   }
 }
 
-// Waits for the typed text; on a miss, carries on from what did arrive.
-bool WaitForTyped(BenchBed& bed, std::string& expected) {
-  if (bed.capture.WaitForText(expected, kPresentationTimeout)) return true;
-  expected = bed.capture.ReceivedText();
-  return false;
+// Waits for the typed text and answers when its Enter reached the capture window; on a miss,
+// carries on from what did arrive.
+std::optional<Clock::time_point> WaitForTyped(BenchBed& bed, std::string& expected) {
+  if (!bed.capture.WaitForText(expected, kPresentationTimeout)) {
+    expected = bed.capture.ReceivedText();
+    return std::nullopt;
+  }
+  return bed.capture.process().LastArrival(
+      [](std::string_view line) { return line.starts_with("key Return "); });
+}
+
+// When the last line that is exactly `line` came from the process.
+Clock::time_point ArrivalOf(testbed::ChildProcess& process, const std::string& line) {
+  return process.LastArrival([&](std::string_view each) { return each == line; }).value();
 }
 
 }  // namespace
@@ -78,6 +89,7 @@ LatencyFigures MeasurePcscLatency(BenchBed& bed) {
   SleepUnlessInterrupted(kToolSeesRemoval);
   std::vector<double> tool;
   std::vector<double> reference;
+  std::vector<double> readToEnter;
   LatencyFigures figures;
   std::string expected = bed.capture.ReceivedText();
   for (const BenchCard& card : bed.pcsc_cards) {
@@ -86,8 +98,10 @@ LatencyFigures MeasurePcscLatency(BenchBed& bed) {
     const Clock::time_point inserted = Clock::now();
     const Clock::time_point connectable = bed.reference->WaitFor(true, kPresentationTimeout);
     expected += card.value + "\n";
-    if (WaitForTyped(bed, expected)) {
-      tool.push_back(MillisecondsBetween(connectable, Clock::now()));
+    if (const auto enter = WaitForTyped(bed, expected)) {
+      tool.push_back(MillisecondsBetween(connectable, *enter));
+      readToEnter.push_back(MillisecondsBetween(
+          ArrivalOf(bed.card.process(), "apdu " + std::string(kGetData)), *enter));
     } else {
       ++figures.missed;
     }
@@ -98,23 +112,28 @@ LatencyFigures MeasurePcscLatency(BenchBed& bed) {
   }
   figures.tool = Summarise(tool);
   figures.reference = Summarise(reference);
+  figures.read_to_enter = Summarise(readToEnter);
   return figures;
 }
 
 LatencyFigures MeasureFelicaLatency(BenchBed& bed) {
   std::vector<double> tool;
   std::vector<double> reference;
+  std::vector<double> readToEnter;
   LatencyFigures figures;
   std::string expected = bed.capture.ReceivedText();
   for (const BenchCard& card : bed.felica_cards) {
     PauseForRandomPhase(kFelicaPollMs);
     bed.felica_reader.Card(card.id);
     const Clock::time_point acknowledged = Clock::now();
-    WaitForFelicaPoll(bed, "card " + card.id);
-    reference.push_back(MillisecondsBetween(acknowledged, Clock::now()));
+    const std::string answer = "card " + card.id;
+    WaitForFelicaPoll(bed, answer);
+    const Clock::time_point answered = ArrivalOf(bed.felica_reader.process(), "poll " + answer);
+    reference.push_back(MillisecondsBetween(acknowledged, answered));
     expected += card.value + "\n";
-    if (WaitForTyped(bed, expected)) {
-      tool.push_back(MillisecondsBetween(acknowledged, Clock::now()));
+    if (const auto enter = WaitForTyped(bed, expected)) {
+      tool.push_back(MillisecondsBetween(acknowledged, *enter));
+      readToEnter.push_back(MillisecondsBetween(answered, *enter));
     } else {
       ++figures.missed;
     }
@@ -123,6 +142,7 @@ LatencyFigures MeasureFelicaLatency(BenchBed& bed) {
   }
   figures.tool = Summarise(tool);
   figures.reference = Summarise(reference);
+  figures.read_to_enter = Summarise(readToEnter);
   return figures;
 }
 

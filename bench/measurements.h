@@ -25,6 +25,9 @@ struct LatencyFigures {
   // The reference itself: detection by the PC/SC reference client, or the emulator's first
   // poll that answers the card.
   Summary reference;
+  // The tool's read alone: from the card's answer to GET DATA, or the emulator's answer to the
+  // poll, to the Enter.
+  Summary read_to_enter;
   int missed = 0;
 };
 

@@ -49,6 +49,7 @@ void Run() {
   PrintRow("FeliCa: card -> Enter (tool)", Describe(felica.tool) + Misses(felica),
            "<= 100 ms median (one poll)");
   PrintRow("FeliCa: card -> first poll answering it", Describe(felica.reference));
+  PrintRow("FeliCa: poll answered -> Enter", Describe(felica.read_to_enter), "<= 3 ms median");
   PrintRow("FeliCa: tool / reference, medians", Ratio(felica));
   const Memory memory = ResidentMemory(bed.program.process().pid());
   PrintRow("tool memory (mode 4): VmRSS / VmHWM", std::to_string(memory.rss_kib) + " KiB / " +
@@ -63,6 +64,8 @@ void Run() {
            "<= 5 ms median, <= 15 ms p95");
   PrintRow("PC/SC: the same, poll alone (watch off)",
            Describe(polled.latency.tool) + Misses(polled.latency));
+  PrintRow("PC/SC: GET DATA answered -> Enter, watch", Describe(watched.latency.read_to_enter),
+           "<= 3 ms median");
   PrintRow("PC/SC: inserted -> present (reference)", Describe(watched.latency.reference));
   const std::string over = Format(" over %.0f s", watched.idle.seconds);
   PrintRow("idle CPU, tool (mode 4, no card), watch", Percent(watched.idle.tool_percent) + over,

@@ -186,16 +186,21 @@ void ChildProcess::ReadOutput() {
     if (count < 0 && errno == EINTR) continue;
     if (count <= 0) break;
     partial.append(chunk, static_cast<std::size_t>(count));
+    const auto arrival = std::chrono::steady_clock::now();
     std::size_t end;
     std::lock_guard lock(mutex_);
     while ((end = partial.find('\n')) != std::string::npos) {
       lines_.push_back(partial.substr(0, end));
+      arrivals_.push_back(arrival);
       partial.erase(0, end + 1);
     }
     line_arrived_.notify_all();
   }
   std::lock_guard lock(mutex_);
-  if (!partial.empty()) lines_.push_back(partial);
+  if (!partial.empty()) {
+    lines_.push_back(partial);
+    arrivals_.push_back(std::chrono::steady_clock::now());
+  }
   output_ended_ = true;
   line_arrived_.notify_all();
 }
@@ -246,6 +251,15 @@ std::string ChildProcess::WaitForLine(std::string_view prefix, Duration timeout)
 std::vector<std::string> ChildProcess::Lines() const {
   std::lock_guard lock(mutex_);
   return lines_;
+}
+
+std::optional<std::chrono::steady_clock::time_point> ChildProcess::LastArrival(
+    const LinePredicate& matches) const {
+  std::lock_guard lock(mutex_);
+  for (std::size_t i = lines_.size(); i > 0; --i) {
+    if (matches(lines_[i - 1])) return arrivals_[i - 1];
+  }
+  return std::nullopt;
 }
 
 void ChildProcess::Kill(int signal) {

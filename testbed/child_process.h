@@ -66,6 +66,10 @@ class ChildProcess {
 
   // Every line written so far.
   std::vector<std::string> Lines() const;
+  // When the last line that matches was read from the program's output, as the program's
+  // own time stamp of the event it reports; nullopt when no line matches.
+  std::optional<std::chrono::steady_clock::time_point> LastArrival(
+      const LinePredicate& matches) const;
 
   // Sends the signal to the program's whole process group.
   void Kill(int signal = SIGKILL);
@@ -87,6 +91,7 @@ class ChildProcess {
   mutable std::mutex mutex_;
   std::condition_variable line_arrived_;
   std::vector<std::string> lines_;
+  std::vector<std::chrono::steady_clock::time_point> arrivals_;  // one per line
   std::size_t next_line_ = 0;
   bool output_ended_ = false;
   std::thread reader_;
