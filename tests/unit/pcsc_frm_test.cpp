@@ -106,7 +106,14 @@ TEST_F(PcscFrmTest, LoadListsEveryReaderHoweverLongTheListChoosesOneAndStartsThe
 TEST_F(PcscFrmTest, RosterCardIsReadOnceWhileItStaysOnTheReader) {
   Open();
   Lay(kCardA);
+  // The window yields once more between showing the number and typing it.
+  bool yieldedBeforeTyping = false;
+  fake.toolkit.onDoEvents = [&] {
+    yieldedBeforeTyping =
+        yieldedBeforeTyping || (Get("PCSCLabel5").Text() == "101 Sato" && Typed().empty());
+  };
   Poll();
+  EXPECT_TRUE(yieldedBeforeTyping);
   EXPECT_EQ(smartCard.commands, std::vector<Bytes>{kGetData});
   EXPECT_EQ(Output(), "04A22B1A\n");
   EXPECT_EQ(Typed(), "101\n");
