@@ -7,12 +7,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "key_text.h"
 #include "line_input.h"
 
 namespace cardwedge::testbed {
@@ -37,28 +37,6 @@ struct Options {
 };
 
 void Emit(const std::string& event) { std::cout << event << std::endl; }
-
-std::string Escape(const std::string& text) {
-  if (text.empty()) return "-";
-  if (text == "-") return "\\x2D";
-  std::string escaped;
-  for (unsigned char c : text) {
-    if (c == '\r' || c == '\n') {
-      escaped += "\\n";
-    } else if (c == '\t') {
-      escaped += "\\t";
-    } else if (c == '\\') {
-      escaped += "\\\\";
-    } else if (c < 0x20 || c == 0x7F) {
-      char code[5];
-      std::snprintf(code, sizeof code, "\\x%02X", c);
-      escaped += code;
-    } else {
-      escaped += static_cast<char>(c);
-    }
-  }
-  return escaped;
-}
 
 int ExitOnLostConnection(Display*) {
   std::cerr << "key_capture: lost the X connection\n";

@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-#include "hex.h"
+#include "key_text.h"
 
 namespace cardwedge::testbed {
 namespace {
@@ -24,30 +24,6 @@ std::filesystem::path FreshLinkPath() {
 }
 
 }  // namespace
-
-std::string Unescape(std::string_view text) {
-  if (text == "-") return "";
-  std::string plain;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\' || i + 1 >= text.size()) {
-      plain += text[i];
-      continue;
-    }
-    const char code = text[++i];
-    if (code == 'n') {
-      plain += '\n';
-    } else if (code == 't') {
-      plain += '\t';
-    } else if (code == 'x' && i + 2 < text.size()) {
-      const auto byte = ParseHex(text.substr(i + 1, 2));
-      if (byte) plain += static_cast<char>((*byte)[0]);
-      i += 2;
-    } else {
-      plain += code;
-    }
-  }
-  return plain;
-}
 
 VirtualCard::VirtualCard(std::uint16_t port)
     : process_({CARDWEDGE_VIRTUAL_CARD_PATH, "--port", std::to_string(port)}) {}

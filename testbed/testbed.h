@@ -69,10 +69,6 @@ class Pn532Emulator {
   ChildProcess process_;
 };
 
-// A key event's text as key_capture writes it ("-" for none, "\n", "\t", "\\", "\xHH") as the
-// characters typed.
-std::string Unescape(std::string_view text);
-
 // The focused window that a typing program's keys should reach (program key_capture).
 class KeyCapture {
  public:

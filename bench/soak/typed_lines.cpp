@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "testbed.h"
+#include "key_text.h"
 
 namespace cardwedge::soak {
 namespace {

@@ -11,7 +11,11 @@
 #include <string>
 #include <thread>
 
+#include "key_text.h"
+
 namespace {
+
+using cardwedge::testbed::Escape;
 
 constexpr const char kUsage[] =
     "usage: key_target [--title T]\n"
@@ -33,28 +37,6 @@ wchar_t high_surrogate = 0;
 void Emit(const std::string& event) {
   std::fputs((event + "\n").c_str(), stdout);
   std::fflush(stdout);
-}
-
-std::string Escape(const std::string& text) {
-  if (text.empty()) return "-";
-  if (text == "-") return "\\x2D";
-  std::string escaped;
-  for (unsigned char c : text) {
-    if (c == '\r' || c == '\n') {
-      escaped += "\\n";
-    } else if (c == '\t') {
-      escaped += "\\t";
-    } else if (c == '\\') {
-      escaped += "\\\\";
-    } else if (c < 0x20 || c == 0x7F) {
-      char code[5];
-      std::snprintf(code, sizeof code, "\\x%02X", c);
-      escaped += code;
-    } else {
-      escaped += static_cast<char>(c);
-    }
-  }
-  return escaped;
 }
 
 std::string ToUtf8(const wchar_t* text, int length) {
