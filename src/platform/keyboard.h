@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace cardwedge {
@@ -28,6 +29,13 @@ class TypingError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// The error of a virtual-key code that no key of the current layout gives.
+inline TypingError NoKeyOnLayout(std::uint8_t virtualKey) {
+  static constexpr char kHexDigits[] = "0123456789ABCDEF";
+  return TypingError(std::string("the virtual key 0x") + kHexDigits[virtualKey >> 4] +
+                     kHexDigits[virtualKey & 0xF] + " has no key on the current keyboard layout");
+}
 
 // Synthesised keyboard input into whatever window has the focus.
 class Keyboard {

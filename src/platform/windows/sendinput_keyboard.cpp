@@ -13,11 +13,6 @@ struct LayoutKey {
   bool needsShift = false;  // the character sits at the shifted level of its key
 };
 
-std::string HexCode(std::uint8_t virtualKey) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  return std::string("0x") + kDigits[virtualKey >> 4] + kDigits[virtualKey & 0xF];
-}
-
 // The layout of the thread that owns the foreground window, which gets the keys.
 HKL FocusedLayout() {
   const HWND foreground = GetForegroundWindow();
@@ -65,8 +60,7 @@ void SendInputKeyboard::Send(const std::vector<KeyEvent>& events) {
   for (const KeyEvent& event : events) {
     const std::optional<LayoutKey> key = FindKey(event.virtualKey, layout);
     if (!key) {
-      throw TypingError("the virtual key " + HexCode(event.virtualKey) +
-                        " has no key on the current keyboard layout");
+      throw NoKeyOnLayout(event.virtualKey);
     }
     keys.push_back(*key);
   }

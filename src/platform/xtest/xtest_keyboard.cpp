@@ -5,8 +5,6 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
-#include <array>
-#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <optional>
@@ -18,12 +16,6 @@ struct XKey {
   KeyCode keycode = 0;
   bool needsShift = false;  // the character sits at the shifted level of its key
 };
-
-std::string HexCode(std::uint8_t virtualKey) {
-  std::array<char, 8> text{};
-  std::snprintf(text.data(), text.size(), "0x%02X", static_cast<unsigned>(virtualKey));
-  return text.data();
-}
 
 std::optional<KeySym> KeySymOf(std::uint8_t virtualKey) {
   if (virtualKey >= '0' && virtualKey <= '9') return XK_0 + (virtualKey - '0');
@@ -104,8 +96,7 @@ void XtestKeyboard::Send(const std::vector<KeyEvent>& events) {
     const std::optional<XKey> key =
         keysym ? FindKey(display_, *keysym, group) : std::optional<XKey>();
     if (!key || (key->needsShift && shift == 0)) {
-      throw TypingError("the virtual key " + HexCode(event.virtualKey) +
-                        " has no key on the current keyboard layout");
+      throw NoKeyOnLayout(event.virtualKey);
     }
     keys.push_back(*key);
   }
