@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "figures.h"
-#include "platform/iconv/iconv_text_codec.h"
-#include "platform/posix/posix_files.h"
+#include "platform/linux/iconv_text_codec.h"
+#include "platform/linux/posix_files.h"
 #include "roster/roster.h"
 
 namespace {

@@ -7,11 +7,9 @@ pkg_check_modules(NFC REQUIRED IMPORTED_TARGET libnfc)
 find_package(X11 REQUIRED)
 find_package(Threads REQUIRED)
 
-# Linux backends, one folder each.
-file(GLOB_RECURSE LINUX_BACKEND_SOURCES CONFIGURE_DEPENDS
-  src/platform/posix/*.cpp src/platform/flock/*.cpp src/platform/iconv/*.cpp
-  src/platform/procfs/*.cpp src/platform/scard/*.cpp src/platform/libnfc/*.cpp
-  src/platform/xtest/*.cpp)
+# Linux backends (src/platform/linux/, but for MakePlatform) and the smart-card backend.
+file(GLOB LINUX_BACKEND_SOURCES CONFIGURE_DEPENDS src/platform/linux/*.cpp src/platform/scard/*.cpp)
+list(FILTER LINUX_BACKEND_SOURCES EXCLUDE REGEX "/make_platform\\.cpp$")
 add_library(cardwedge_linux STATIC ${LINUX_BACKEND_SOURCES})
 target_include_directories(cardwedge_linux PUBLIC src)
 # The smart-card backend (src/platform/scard/) is the one Windows builds against winscard.

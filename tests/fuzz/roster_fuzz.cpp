@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/files.h"
-#include "platform/iconv/iconv_text_codec.h"
+#include "platform/linux/iconv_text_codec.h"
 #include "roster/roster.h"
 
 namespace {

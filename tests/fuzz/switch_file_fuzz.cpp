@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/iconv/iconv_text_codec.h"
+#include "platform/linux/iconv_text_codec.h"
 #include "roster/field_reader.h"
 #include "roster/host_watch.h"
 

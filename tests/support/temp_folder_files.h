@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/posix/posix_files.h"
+#include "platform/linux/posix_files.h"
 
 namespace cardwedge {
 

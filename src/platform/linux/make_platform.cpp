@@ -1,15 +1,15 @@
 #include "platform/make_platform.h"
 
-#include "platform/flock/flock_instance_guard.h"
-#include "platform/iconv/iconv_text_codec.h"
-#include "platform/libnfc/libnfc_felica_library.h"
-#include "platform/posix/posix_files.h"
-#include "platform/posix/system_clock.h"
-#include "platform/procfs/procfs_processes.h"
+#include "platform/linux/flock_instance_guard.h"
+#include "platform/linux/iconv_text_codec.h"
+#include "platform/linux/libnfc_felica_library.h"
+#include "platform/linux/posix_files.h"
+#include "platform/linux/procfs_processes.h"
+#include "platform/linux/system_clock.h"
+#include "platform/linux/xtest_keyboard.h"
 #include "platform/qt/qt_sound.h"
 #include "platform/qt/qt_toolkit.h"
 #include "platform/scard/scard_smart_card.h"
-#include "platform/xtest/xtest_keyboard.h"
 
 namespace cardwedge {
 namespace {

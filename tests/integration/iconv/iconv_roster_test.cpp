@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_services.h"
-#include "platform/iconv/iconv_text_codec.h"
+#include "platform/linux/iconv_text_codec.h"
 #include "roster/roster.h"
 #include "roster_line.h"
 

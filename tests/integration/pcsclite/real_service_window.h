@@ -7,8 +7,8 @@
 
 #include "fake_platform.h"
 #include "pcsc/pcsc_frm.h"
-#include "platform/iconv/iconv_text_codec.h"
-#include "platform/posix/system_clock.h"
+#include "platform/linux/iconv_text_codec.h"
+#include "platform/linux/system_clock.h"
 #include "platform/scard/scard_smart_card.h"
 #include "temp_folder_files.h"
 

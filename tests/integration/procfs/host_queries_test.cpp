@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_platform.h"
-#include "platform/procfs/procfs_processes.h"
+#include "platform/linux/procfs_processes.h"
 #include "roster/host_watch.h"
 #include "temp_folder_files.h"
 #include "testbed.h"

@@ -1,6 +1,6 @@
 // Keys sent through XTest must arrive in a real X client exactly as typed, on any layout.
 
-#include "platform/xtest/xtest_keyboard.h"
+#include "platform/linux/xtest_keyboard.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/flock/flock_instance_guard.h"
+#include "platform/linux/flock_instance_guard.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

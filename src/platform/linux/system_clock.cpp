@@ -1,4 +1,4 @@
-#include "platform/posix/system_clock.h"
+#include "platform/linux/system_clock.h"
 
 #include <ctime>
 

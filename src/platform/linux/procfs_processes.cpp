@@ -1,4 +1,4 @@
-#include "platform/procfs/procfs_processes.h"
+#include "platform/linux/procfs_processes.h"
 
 #include <dirent.h>
 #include <fcntl.h>

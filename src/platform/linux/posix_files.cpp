@@ -1,4 +1,4 @@
-#include "platform/posix/posix_files.h"
+#include "platform/linux/posix_files.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "platform/libnfc/libnfc_felica_library.h"
+#include "platform/linux/libnfc_felica_library.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "platform/xtest/xtest_keyboard.h"
+#include "platform/linux/xtest_keyboard.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
