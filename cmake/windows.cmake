@@ -15,7 +15,7 @@ add_library(cardwedge_windows STATIC ${WINDOWS_BACKEND_SOURCES})
 target_include_directories(cardwedge_windows PUBLIC src)
 target_compile_definitions(cardwedge_windows PUBLIC UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN
                            _WIN32_WINNT=0x0601)
-target_link_libraries(cardwedge_windows PUBLIC cardwedge_core user32 gdi32 comctl32 winmm
+target_link_libraries(cardwedge_windows PUBLIC cardwedge_core user32 gdi32 comctl32 winmm imm32 advapi32
                       winscard)
 # The manifest (DPI awareness, common controls) and the version, in each program that opens
 # windows.

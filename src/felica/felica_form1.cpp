@@ -7,7 +7,7 @@ FelicaForm1::FelicaForm1(Platform& platform, ProgramState& state)
       state_(state),
       window_(platform.toolkit.OpenWindow(Declaration())),
       hostWatch_(platform, state.ProcessCheckOff, SwitchReading::kWholeNumber),
-      typist_(platform.toolkit, platform.keyboard, Typist::DigitsYield::kNone) {
+      typist_(platform, Typist::DigitsYield::kNone) {
   window_->OnClose([this] { Form_Unload(); });
   window_->Get("PasoriCommand1").OnClick([this] { PasoriCommand1_Click(); });
   window_->Get("PasoriCommand2").OnClick([this] { PasoriCommand2_Click(); });

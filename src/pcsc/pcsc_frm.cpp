@@ -13,7 +13,7 @@ PCSCfrm::PCSCfrm(Platform& platform, ProgramState& state)
       state_(state),
       window_(platform.toolkit.OpenWindow(Declaration())),
       hostWatch_(platform, state.ProcessCheckOff, SwitchReading::kLeadingNumber),
-      typist_(platform.toolkit, platform.keyboard, Typist::DigitsYield::kYieldFirst) {
+      typist_(platform, Typist::DigitsYield::kYieldFirst) {
   Toolkit& toolkit = platform.toolkit;
   Timer1 = toolkit.CreateTimer("Timer1", 100, false, [this] { Timer1_Timer(); });
   Timer2 = toolkit.CreateTimer("Timer2", 100, false, [this] { Timer2_Timer(); });

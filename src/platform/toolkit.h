@@ -112,6 +112,8 @@ class Window {
  public:
   virtual ~Window() = default;
   virtual Control& Get(std::string_view controlName) = 0;
+  // Shows the window without taking the focus from the window that has it: the keys typed for
+  // a card go to the host, not here.
   virtual void Show() = 0;
   // Called when the user closes the window by its frame.
   virtual void OnClose(std::function<void()> handler) = 0;
@@ -140,6 +142,8 @@ class Toolkit {
   virtual int Run() = 0;
   // Ends the program at once, from wherever it stands: no further handler runs.
   [[noreturn]] virtual void End(int status) = 0;
+  // Whether a window of this program is the active one, so keys sent now would land in it.
+  virtual bool OwnWindowActive() const = 0;
   // Shows a blocking error box where a desktop is available; does nothing without one.
   virtual void ShowError(const std::string& title, const std::string& text) = 0;
   // May be called from any thread: runs task once on the user-interface thread, at the next turn

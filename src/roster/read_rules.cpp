@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "common/number_text.h"
-#include "platform/diagnostics.h"
 
 namespace cardwedge {
 
@@ -43,12 +42,7 @@ void TypeDigitsFlagged(Typist& typist, std::string_view value, int& ownTyping,
     int& flag;
     ~ClearOnExit() { flag = 0; }
   } clear{ownTyping};
-  try {
-    typist.TypeDigits(value);
-  } catch (const TypingError& error) {
-    Diagnose(std::string("a value could not be typed: ") + error.what());
-    throw;
-  }
+  typist.TypeDigits(value);
 }
 
 }  // namespace cardwedge

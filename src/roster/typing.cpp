@@ -2,6 +2,9 @@
 
 #include <string>
 
+#include "platform/diagnostics.h"
+#include "roster/read_rules.h"
+
 namespace cardwedge {
 namespace {
 
@@ -50,19 +53,30 @@ std::vector<KeyEvent> PlanText(std::string_view text) {
   return events;
 }
 
-Typist::Typist(Toolkit& toolkit, Keyboard& keyboard, DigitsYield digitsYield)
-    : toolkit_(toolkit), keyboard_(keyboard), digitsYield_(digitsYield) {}
+Typist::Typist(Platform& platform, DigitsYield digitsYield)
+    : platform_(platform), digitsYield_(digitsYield) {}
 
 void Typist::TypeDigits(std::string_view text) {
-  const std::vector<KeyEvent> events = PlanDigits(text);
-  if (digitsYield_ == DigitsYield::kYieldFirst) toolkit_.DoEvents();
-  keyboard_.Send(events);
+  Type(text, PlanDigits, digitsYield_ == DigitsYield::kYieldFirst);
 }
 
-void Typist::TypeText(std::string_view text) {
-  const std::vector<KeyEvent> events = PlanText(text);
-  toolkit_.DoEvents();
-  keyboard_.Send(events);
+void Typist::TypeText(std::string_view text) { Type(text, PlanText, true); }
+
+void Typist::Type(std::string_view text, std::vector<KeyEvent> (*plan)(std::string_view),
+                  bool yield) {
+  try {
+    const std::vector<KeyEvent> events = plan(text);
+    if (yield) platform_.toolkit.DoEvents();
+    if (platform_.toolkit.OwnWindowActive()) {
+      throw TypingError(
+          "a window of cardwedge is active: click the host's field and lay the card again");
+    }
+    platform_.keyboard.Send(events);
+  } catch (const TypingError& error) {
+    Diagnose(std::string("a value could not be typed: ") + error.what());
+    PlaySoundIfPresent(platform_, kWarningSoundName);
+    throw;
+  }
 }
 
 }  // namespace cardwedge

@@ -3,8 +3,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/keyboard.h"
-#include "platform/toolkit.h"
+#include "platform/platform.h"
 
 namespace cardwedge {
 
@@ -17,19 +16,23 @@ std::vector<KeyEvent> PlanDigits(std::string_view text);
 std::vector<KeyEvent> PlanText(std::string_view text);
 
 // Types into the focused window, each text all or nothing. The PC/SC window lets pending events
-// run before typing digits; both windows do before typing text.
+// run before typing digits; both windows do before typing text. Nothing is typed while a window
+// of this program is active: the keys would press its buttons and fill its fields. Every text
+// that is not typed, whatever the reason, plays the warning sound and says why in one line before
+// the TypingError goes on to the caller.
 class Typist {
  public:
   enum class DigitsYield { kNone, kYieldFirst };
 
-  Typist(Toolkit& toolkit, Keyboard& keyboard, DigitsYield digitsYield);
+  Typist(Platform& platform, DigitsYield digitsYield);
 
   void TypeDigits(std::string_view text);
   void TypeText(std::string_view text);
 
  private:
-  Toolkit& toolkit_;
-  Keyboard& keyboard_;
+  void Type(std::string_view text, std::vector<KeyEvent> (*plan)(std::string_view), bool yield);
+
+  Platform& platform_;
   DigitsYield digitsYield_;
 };
 

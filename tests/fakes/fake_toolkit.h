@@ -122,6 +122,7 @@ class FakeToolkit : public Toolkit {
   void DoEvents() override;
   int Run() override { return 0; }
   [[noreturn]] void End(int status) override { throw ProgramEnded{status}; }
+  bool OwnWindowActive() const override { return ownWindowActive; }
   void ShowError(const std::string& title, const std::string& text) override;
   // Queues the task; DoEvents or RunPosted runs it.
   void Post(std::function<void()> task) override;
@@ -138,6 +139,8 @@ class FakeToolkit : public Toolkit {
   // Runs at each DoEvents, standing for whatever events were pending then.
   std::function<void()> onDoEvents;
   std::vector<std::string> errorsShown;
+  // Whether one of the program's windows stands as the active one.
+  bool ownWindowActive = false;
 
  private:
   std::map<std::string, FakeWindow*> windows_;

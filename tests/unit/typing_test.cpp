@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "fake_services.h"
-#include "fake_toolkit.h"
+#include "fake_platform.h"
+#include "platform/diagnostics.h"
+#include "roster/read_rules.h"
 
 namespace cardwedge {
 namespace {
@@ -46,13 +47,50 @@ TEST(PlanText, AnyOtherCharacterIsAnErrorForTheWholeText) {
   }
 }
 
-TEST(Typist, AnUntypeableTextSendsNoKeyAtAll) {
-  FakeToolkit toolkit;
-  FakeKeyboard keyboard;
-  Typist typist(toolkit, keyboard, Typist::DigitsYield::kYieldFirst);
+// Every text not typed sends no key, plays the warning sound and says why in one line.
+class TypistTest : public ::testing::Test {
+ protected:
+  TypistTest() {
+    fake.files.Write(kWarningSoundName, "RIFF");
+    SetDiagnosticsSink([this](std::string_view line) { lines.emplace_back(line); });
+  }
+  ~TypistTest() override { SetDiagnosticsSink(nullptr); }
+
+  void ExpectRefused(const std::string& why) {
+    EXPECT_TRUE(fake.keyboard.events.empty());
+    EXPECT_EQ(fake.sound.played, std::vector<std::string>{FakeFiles::PathOf(kWarningSoundName)});
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_TRUE(lines[0].starts_with("a value could not be typed: ")) << lines[0];
+    EXPECT_NE(lines[0].find(why), std::string::npos) << lines[0];
+  }
+
+  FakePlatform fake;
+  Typist typist{fake.platform, Typist::DigitsYield::kYieldFirst};
+  std::vector<std::string> lines;
+};
+
+TEST_F(TypistTest, AnUntypeableTextSendsNoKeyAtAll) {
   EXPECT_THROW(typist.TypeDigits("12a3"), TypingError);
+  ExpectRefused("has no key");
   EXPECT_THROW(typist.TypeText("AB:12"), TypingError);
-  EXPECT_TRUE(keyboard.events.empty());
+  EXPECT_TRUE(fake.keyboard.events.empty());
+}
+
+TEST_F(TypistTest, NothingIsTypedWhileAWindowOfTheProgramIsActiveAndTheNextTextIsTyped) {
+  // Active at the moment of sending, after the yield has let a click run.
+  fake.toolkit.onDoEvents = [this] { fake.toolkit.ownWindowActive = true; };
+  EXPECT_THROW(typist.TypeDigits("24001"), TypingError);
+  ExpectRefused("a window of cardwedge is active");
+
+  fake.toolkit.onDoEvents = [this] { fake.toolkit.ownWindowActive = false; };
+  typist.TypeText("04A2");
+  EXPECT_EQ(fake.keyboard.TypedText(), "04A2\n");
+}
+
+TEST_F(TypistTest, AKeyboardRefusalIsReportedTheSameWay) {
+  fake.keyboard.failing = true;
+  EXPECT_THROW(typist.TypeText("04A2"), TypingError);
+  ExpectRefused("keyboard unavailable");
 }
 
 }  // namespace

@@ -78,6 +78,10 @@ void QtToolkit::End(int status) {
   ::_exit(status);
 }
 
+bool QtToolkit::OwnWindowActive() const {
+  return application_ != nullptr && QApplication::activeWindow() != nullptr;
+}
+
 void QtToolkit::ShowError(const std::string& title, const std::string& text) {
   const char* display = std::getenv("DISPLAY");
   const char* wayland = std::getenv("WAYLAND_DISPLAY");

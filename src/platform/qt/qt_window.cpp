@@ -119,7 +119,10 @@ Control& QtWindow::Get(std::string_view controlName) {
   return *found->second;
 }
 
-void QtWindow::Show() { widget_->show(); }
+void QtWindow::Show() {
+  widget_->setAttribute(Qt::WA_ShowWithoutActivating);
+  widget_->show();
+}
 
 void QtWindow::OnClose(std::function<void()> handler) { widget_->onClose = std::move(handler); }
 

@@ -8,6 +8,11 @@
 namespace cardwedge {
 namespace {
 
+// A held Ctrl, Alt or Windows key is waited for this long, in steps; the window's events wait
+// as long, which a person does not notice.
+constexpr DWORD kModifierWaitMilliseconds = 500;
+constexpr DWORD kModifierPollMilliseconds = 10;
+
 struct LayoutKey {
   WORD virtualKey = 0;
   bool needsShift = false;  // the character sits at the shifted level of its key
@@ -78,11 +83,63 @@ void SendInputKeyboard::Send(const std::vector<KeyEvent>& events) {
     if (addShift && !event.down) inputs.push_back(KeyInput(VK_SHIFT, false, layout));
   }
   if (inputs.empty()) return;
-  const UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-  if (sent != inputs.size()) {
-    throw TypingError("the system refused the keyboard input (error " +
-                      std::to_string(GetLastError()) + ")");
+  CheckTarget();
+  SendAll(inputs);
+}
+
+void SendInputKeyboard::CheckTarget() {
+  switch (input_.ForegroundIntegrity()) {
+    case ForegroundInput::Integrity::kHigher:
+      throw TypingError(
+          "the focused program runs at a higher integrity level than cardwedge (as "
+          "administrator), and Windows drops keys sent to it: start cardwedge from the host");
+    case ForegroundInput::Integrity::kUnreadable:
+      throw TypingError(
+          "the integrity level of the focused program cannot be read: it may run as "
+          "administrator, where Windows drops keys sent to it; start cardwedge from the host");
+    case ForegroundInput::Integrity::kNotHigher:
+      break;
   }
+  switch (input_.FocusedIme()) {
+    case ForegroundInput::Ime::kOn:
+      throw TypingError(
+          "the input method (IME) of the focused window is on and would take the digits: "
+          "turn it off (半角/全角) and lay the card again");
+    case ForegroundInput::Ime::kNoAnswer:
+      throw TypingError("the focused window did not answer whether its input method (IME) is on");
+    case ForegroundInput::Ime::kOff:
+      break;
+  }
+  WaitForModifiersUp();
+}
+
+void SendInputKeyboard::WaitForModifiersUp() {
+  for (DWORD waited = 0; input_.ModifierHeld(); waited += kModifierPollMilliseconds) {
+    if (waited >= kModifierWaitMilliseconds) {
+      throw TypingError(
+          "Ctrl, Alt or the Windows key is held down, which would turn the digits into shortcuts");
+    }
+    input_.Pause(kModifierPollMilliseconds);
+  }
+}
+
+// A sequence the system takes only in part leaves no key pressed: each key whose press went out
+// without its release is released.
+void SendInputKeyboard::SendAll(std::vector<INPUT>& inputs) {
+  const UINT sent = input_.Send(inputs);
+  if (sent == inputs.size()) return;
+  const DWORD error = input_.LastError();
+  std::vector<INPUT> releases;  // of the keys pressed and not released yet, last pressed first
+  for (UINT i = 0; i < sent; ++i) {
+    INPUT release = inputs[i];
+    release.ki.dwFlags |= KEYEVENTF_KEYUP;
+    std::erase_if(releases, [&](const INPUT& r) { return r.ki.wVk == release.ki.wVk; });
+    if ((inputs[i].ki.dwFlags & KEYEVENTF_KEYUP) == 0) releases.insert(releases.begin(), release);
+  }
+  if (!releases.empty()) input_.Send(releases);
+  throw TypingError("the system took " + std::to_string(sent) + " of " +
+                    std::to_string(inputs.size()) + " key events (error " + std::to_string(error) +
+                    "): the value is not typed whole");
 }
 
 }  // namespace cardwedge

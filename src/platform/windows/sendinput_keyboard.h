@@ -1,18 +1,35 @@
 #pragma once
 
 #include "platform/keyboard.h"
+#include "platform/windows/foreground_input.h"
 
 namespace cardwedge {
 
 // Keyboard input through SendInput, the whole sequence in one call, so no key of another input
 // source lands inside it. Each virtual key becomes the key that types its character on the
 // keyboard layout of the window in the foreground (VkKeyScanExW), so digits and letters arrive as
-// such on any layout; a digit that the layout types with Shift gets Shift held around it. Windows
-// itself refuses input into a window of a higher integrity level (UIPI): Send then raises
-// TypingError with nothing typed.
+// such on any layout; a digit that the layout types with Shift gets Shift held around it.
+//
+// Nothing is sent, and Send raises TypingError, where the keys would not arrive as the value:
+// the foreground program runs at a higher integrity level (Windows drops the keys without a
+// word), the focused window's input method is on or does not answer (the digits would go into
+// its composition, and turning it off could lose what a person is writing there), or Ctrl, Alt or
+// a Windows key stays held for half a second (the digits would be shortcuts). When the system
+// takes only part of the sequence, the keys it pressed are released and Send raises TypingError.
 class SendInputKeyboard : public Keyboard {
  public:
+  SendInputKeyboard() : SendInputKeyboard(win32_) {}
+  explicit SendInputKeyboard(ForegroundInput& input) : input_(input) {}
+
   void Send(const std::vector<KeyEvent>& events) override;
+
+ private:
+  void CheckTarget();
+  void WaitForModifiersUp();
+  void SendAll(std::vector<INPUT>& inputs);
+
+  Win32ForegroundInput win32_;
+  ForegroundInput& input_;
 };
 
 }  // namespace cardwedge

@@ -173,6 +173,14 @@ void Win32Toolkit::End(int status) {
   ExitProcess(static_cast<UINT>(status));
 }
 
+// Any window of this process counts, the message boxes too.
+bool Win32Toolkit::OwnWindowActive() const {
+  const HWND foreground = GetForegroundWindow();
+  DWORD process = 0;
+  return foreground != nullptr && GetWindowThreadProcessId(foreground, &process) != 0 &&
+         process == GetCurrentProcessId();
+}
+
 void Win32Toolkit::ShowError(const std::string& title, const std::string& text) {
   MessageBoxW(nullptr, Widen(text).c_str(), Widen(title).c_str(), MB_ICONERROR | MB_OK);
 }

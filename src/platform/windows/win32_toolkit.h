@@ -28,6 +28,7 @@ class Win32Toolkit : public Toolkit {
   void DoEvents() override;
   int Run() override;
   [[noreturn]] void End(int status) override;
+  bool OwnWindowActive() const override;
   void ShowError(const std::string& title, const std::string& text) override;
   void Post(std::function<void()> task) override;
 

@@ -135,8 +135,11 @@ Win32Control& Win32Window::Get(std::string_view controlName) {
   return *found->second;
 }
 
+// SetWindowPos rather than ShowWindow: a program's first ShowWindow takes the show state of the
+// launcher's STARTUPINFO, which usually activates the window and takes the focus from the host.
 void Win32Window::Show() {
-  ShowWindow(hwnd_, SW_SHOWNORMAL);
+  SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   UpdateWindow(hwnd_);
 }
 
