@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <thread>
 
 #include "roster/typing.h"
 #include "windows_child_process.h"
@@ -73,6 +74,32 @@ TEST_F(SendInputKeyboardTest, ASequenceWithAKeyOutsideTheTableSendsNothing) {
 
   keyboard.Send(PlanDigits("2"));
   EXPECT_EQ(NextLine(), "2");
+}
+
+void PressControl(bool down) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = VK_CONTROL;
+  input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+  ASSERT_EQ(SendInput(1, &input, sizeof(INPUT)), 1u);
+}
+
+// Digits under a held Ctrl would be shortcuts in the host.
+TEST_F(SendInputKeyboardTest, AHeldControlKeyIsWaitedForAndNothingIsTypedUnderIt) {
+  PressControl(true);
+  std::thread release([] {
+    Sleep(200);
+    PressControl(false);
+  });
+  keyboard.Send(PlanDigits("12"));
+  release.join();
+  EXPECT_EQ(NextLine(), "12");
+
+  PressControl(true);
+  EXPECT_THROW(keyboard.Send(PlanDigits("34")), TypingError);
+  PressControl(false);
+  keyboard.Send(PlanDigits("5"));
+  EXPECT_EQ(NextLine(), "5");
 }
 
 TEST_F(SendInputKeyboardTest, FiftyIdentifiersArriveCompleteAndInOrder) {
