@@ -97,6 +97,10 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARA
         TakeFocus();
       }
       return 0;
+    case WM_SETFOCUS:
+      // Activated again (a test brings it back to the foreground): the edit control gets the keys.
+      SetFocus(edit_control);
+      return 0;
     case WM_SIZE:
       MoveWindow(edit_control, 0, 0, LOWORD(lparam), HIWORD(lparam), TRUE);
       return 0;

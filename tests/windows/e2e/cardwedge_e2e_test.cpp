@@ -94,6 +94,24 @@ HWND WindowOf(DWORD processId, const std::wstring& title) {
   return search.found;
 }
 
+// Puts the keyboard focus on a control of another process's window, as a person's click does.
+void ClickInto(HWND window, HWND control) {
+  SetForegroundWindow(window);
+  const DWORD own = GetCurrentThreadId();
+  const DWORD theirs = GetWindowThreadProcessId(window, nullptr);
+  AttachThreadInput(own, theirs, TRUE);
+  SetFocus(control);
+  AttachThreadInput(own, theirs, FALSE);
+}
+
+// The control with the keyboard focus in the thread of a window, while that window is active.
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndActive == window ? info.hwndFocus : nullptr;
+}
+
 // The texts of a dialog's static controls, one a line.
 std::string StaticTexts(HWND dialog) {
   std::wstring texts;
@@ -306,6 +324,43 @@ TEST_P(Mode4E2e, CardsOnBothReadersAtOnceAreEachTypedWholeAndClosingAWindowEndsT
 
 INSTANTIATE_TEST_SUITE_P(EitherWindow, Mode4E2e, ::testing::Values(kFelicaTitle, kPcscTitle),
                          [](const auto& info) { return info.index == 0 ? "Felica" : "Pcsc"; });
+
+// The host has the focus when the program starts and keeps it; a staff member who clicks the
+// reader window and lays a card gets nothing typed into the window's own controls, and the next
+// card, with the host focused again, is typed.
+TEST_F(CardwedgeE2e, KeysGoOnlyToTheHostNeverIntoTheProgramsOwnWindow) {
+  const RosterCard tanaka{"5A3C9E21", "24004", "\x93\x63\x92\x86"};
+  Write(Wide(kRosterFileName),
+        RosterLine(kPcscSuzuki.value, kPcscSuzuki.cp932Text, kPcscSuzuki.id) +
+            RosterLine(tanaka.value, tanaka.cp932Text, tanaka.id));
+  FocusKeyTarget();
+  const HWND host = GetForegroundWindow();
+  WindowsProcess& program = Start({L"1", L"3"});
+  ASSERT_TRUE(WaitUntilRunning(program));
+  ASSERT_TRUE(LayPcscCard(kPcscSuzuki.id));
+  EXPECT_TRUE(WaitUntil([&] { return Typed() == Lines{kPcscSuzuki.value}; })) << Typed().size();
+  ASSERT_TRUE(TakePcscCardAway());
+
+  // The click lands in the reader drop-down, whose text names the reader to connect to.
+  const HWND window = WindowOf(program.id(), kPcscTitle);
+  const HWND readerField = FindWindowExW(FindWindowExW(window, nullptr, L"ComboBox", nullptr),
+                                         nullptr, L"Edit", nullptr);
+  ASSERT_TRUE(WaitUntil([&] {
+    ClickInto(window, readerField);
+    return FocusOf(window) == readerField;
+  }));
+  const long handled = LogCount("winscard", "SCardDisconnect");
+  ASSERT_TRUE(LayPcscCard(tanaka.id));
+  ASSERT_TRUE(WaitUntil([&] { return LogCount("winscard", "SCardDisconnect") > handled; }));
+  EXPECT_EQ(Typed(), Lines{kPcscSuzuki.value});
+  ASSERT_TRUE(TakePcscCardAway());
+
+  SetForegroundWindow(host);
+  ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == host; }));
+  ASSERT_TRUE(LayPcscCard(kPcscSuzuki.id));
+  EXPECT_TRUE(WaitUntil([&] { return Typed().size() > 1; }));
+  EXPECT_EQ(Typed(), (Lines{kPcscSuzuki.value, kPcscSuzuki.value}));
+}
 
 TEST_F(CardwedgeE2e, WithTheHostWatchOnTheProgramRunsWhileRollbookRunsAndEndsAfterItIsKilled) {
   WindowsProcess host(WinePath(ROLLBOOK_EXE).wstring(), {});
