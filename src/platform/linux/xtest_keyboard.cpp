@@ -5,9 +5,11 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <iostream>
 #include <optional>
+#include <thread>
 
 namespace cardwedge {
 namespace {
@@ -49,6 +51,58 @@ std::optional<XKey> FindKey(Display* display, KeySym keysym, int group) {
   if (XkbKeycodeToKeysym(display, keycode, group, 0) == keysym) return XKey{keycode, false};
   if (XkbKeycodeToKeysym(display, keycode, group, 1) == keysym) return XKey{keycode, true};
   return std::nullopt;
+}
+
+// A held Control, Alt or Super key is waited for this long, in steps; the window's events wait
+// as long, which a person does not notice.
+constexpr auto kModifierWait = std::chrono::milliseconds(500);
+constexpr auto kModifierPoll = std::chrono::milliseconds(10);
+
+bool IsAltOrSuper(KeySym keysym) {
+  switch (keysym) {
+    case XK_Alt_L:
+    case XK_Alt_R:
+    case XK_Meta_L:
+    case XK_Meta_R:
+    case XK_Super_L:
+    case XK_Super_R:
+    case XK_Hyper_L:
+    case XK_Hyper_R:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Whether a key that the modifier map makes Control, or one of its Alt or Super keys, is down in
+// the server's key state: any key of the Control row, and the keys of Mod1 to Mod5 whose symbol
+// is Alt, Meta, Super or Hyper (not Num Lock or AltGr).
+bool ModifierHeld(Display* display) {
+  char down[32] = {};
+  XQueryKeymap(display, down);
+  XModifierKeymap* map = XGetModifierMapping(display);
+  bool held = false;
+  for (int row = ControlMapIndex; row <= Mod5MapIndex && !held; ++row) {
+    if (row == LockMapIndex) continue;
+    for (int i = 0; i < map->max_keypermod && !held; ++i) {
+      const KeyCode keycode = map->modifiermap[row * map->max_keypermod + i];
+      if (keycode == 0 || (down[keycode / 8] & (1 << (keycode % 8))) == 0) continue;
+      held = row == ControlMapIndex || IsAltOrSuper(XkbKeycodeToKeysym(display, keycode, 0, 0));
+    }
+  }
+  XFreeModifiermap(map);
+  return held;
+}
+
+void WaitForModifiersUp(Display* display) {
+  const auto deadline = std::chrono::steady_clock::now() + kModifierWait;
+  while (ModifierHeld(display)) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      throw TypingError(
+          "Control, Alt or Super is held down, which would turn the digits into shortcuts");
+    }
+    std::this_thread::sleep_for(kModifierPoll);
+  }
 }
 
 }  // namespace
@@ -100,6 +154,7 @@ void XtestKeyboard::Send(const std::vector<KeyEvent>& events) {
     }
     keys.push_back(*key);
   }
+  WaitForModifiersUp(display_);
 
   bool planShiftHeld = false;
   for (std::size_t i = 0; i < events.size(); ++i) {

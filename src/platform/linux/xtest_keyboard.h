@@ -11,7 +11,8 @@ namespace cardwedge {
 // Keyboard input through the X server's XTest extension. Each virtual key becomes the keycode
 // that carries its character on the keymap in force at the moment of sending, so digits and
 // letters arrive as such on any layout; a digit that the layout types with Shift gets Shift held
-// around it.
+// around it. While Control, Alt or Super is held the digits would be shortcuts: Send waits up to
+// half a second for them to be released, else raises TypingError with nothing sent.
 class XtestKeyboard : public Keyboard {
  public:
   // Connects to $DISPLAY. When that fails, says so once on stderr; every Send then raises

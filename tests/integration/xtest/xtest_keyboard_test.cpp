@@ -4,14 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <random>
+#include <thread>
 
 #include "roster/typing.h"
 #include "testbed.h"
 
 // Last: Xlib defines macros (None, Bool) that GoogleTest's headers use as names.
 #include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
 namespace cardwedge {
@@ -98,6 +101,35 @@ TEST_F(XtestKeyboardTest, ASequenceWithAKeyOutsideTheTableSendsNothing) {
 
   keyboard.Send(PlanDigits("2"));
   EXPECT_TRUE(capture.WaitForText("2\n")) << capture.ReceivedText();
+}
+
+// Digits under a held Control would be shortcuts in the focused window.
+TEST_F(XtestKeyboardTest, AHeldControlKeyIsWaitedForAndNothingIsTypedUnderIt) {
+  KeyCapture capture(xvfb.display());
+  XtestKeyboard keyboard;
+  Display* person = XOpenDisplay(xvfb.display().c_str());
+  ASSERT_NE(person, nullptr);
+  const KeyCode control = XKeysymToKeycode(person, XK_Control_L);
+  const auto press = [&](bool down) {
+    XTestFakeKeyEvent(person, control, down, CurrentTime);
+    XSync(person, False);
+  };
+
+  press(true);
+  std::thread release([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    press(false);
+  });
+  keyboard.Send(PlanDigits("12"));
+  release.join();
+  EXPECT_TRUE(capture.WaitForText("12\n")) << capture.ReceivedText();
+
+  press(true);
+  EXPECT_THROW(keyboard.Send(PlanDigits("34")), TypingError);
+  press(false);
+  keyboard.Send(PlanDigits("5"));
+  EXPECT_TRUE(capture.WaitForText("12\n5\n")) << capture.ReceivedText();
+  XCloseDisplay(person);
 }
 
 TEST_F(XtestKeyboardTest, FiveHundredIdentifiersArriveCompleteAndInOrder) {
