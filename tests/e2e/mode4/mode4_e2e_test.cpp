@@ -54,7 +54,10 @@ std::string Typed(const RosterCard& card) { return std::string(card.value) + "\n
 
 class Mode4E2e : public ::testing::Test {
  protected:
-  Mode4E2e() { pcscd_.Start(); }
+  explicit Mode4E2e(bool captureKeepsFocus = true)
+      : capture_{xvfb_.display(), "host field", captureKeepsFocus} {
+    pcscd_.Start();
+  }
 
   ChildProcess& Start(const std::string& flag) {
     return program_.Start(
@@ -111,7 +114,7 @@ class Mode4E2e : public ::testing::Test {
   Pcscd pcscd_;
   VirtualCard pcscCard_{VirtualCard::kDefaultPort + 1};  // "Virtual PCD 00 01", the one chosen
   Pn532Emulator felicaReader_;
-  KeyCapture capture_{xvfb_.display(), "host field", /*keep_focus=*/true};
+  KeyCapture capture_;
   ProgramCopy program_;
 };
 
@@ -218,6 +221,48 @@ TEST_F(Mode4E2e, HostWatchKeepsBothWindowsWhileTheHostRunsAndEndsThemAfter) {
   ASSERT_TRUE(host.Wait(kEventTimeout).has_value());
   // Within one host check (10 s), with room for a busy machine.
   EXPECT_TRUE(ExitedWith(process.Wait(30s), 0));
+}
+
+// The host's field lets the focus go when a person clicks elsewhere.
+class OwnWindowE2e : public Mode4E2e {
+ protected:
+  OwnWindowE2e() : Mode4E2e(/*captureKeepsFocus=*/false) {}
+
+  // Gives the keyboard focus to the window of this title, as a person's click does.
+  bool Focus(const std::string& title) {
+    ChildProcess focus({"xdotool", "search", "--name", "^" + title + "$", "windowfocus", "--sync"},
+                       {{{"DISPLAY", xvfb_.display()}}});
+    return ExitedWith(focus.Wait(kEventTimeout), 0);
+  }
+
+  bool SaidOnce(ChildProcess& process, const std::string& text) {
+    return WaitUntil([&] {
+      return std::ranges::count_if(process.Lines(), [&](const std::string& line) {
+               return line.find(text) != std::string::npos;
+             }) == 1;
+    });
+  }
+};
+
+// The windows open without taking the focus from the host's field; a card laid while a reader
+// window has the focus is not typed (the line says why), and the next one, with the host's
+// field focused again, is.
+TEST_F(OwnWindowE2e, KeysGoOnlyToTheHostNeverIntoTheProgramsOwnWindow) {
+  ChildProcess& process = Start("1");
+  ASSERT_TRUE(program_.WaitUntilRunning());
+  felicaReader_.Card(kFelicaSato.id);
+  ASSERT_TRUE(capture_.WaitForText(Typed(kFelicaSato))) << capture_.ReceivedText();
+  felicaReader_.NoCard();
+
+  ASSERT_TRUE(Focus(kFelicaTitle));
+  felicaReader_.Card(kFelicaTakahashi.id);
+  EXPECT_TRUE(SaidOnce(process, "a value could not be typed: a window of cardwedge is active"));
+  felicaReader_.NoCard();
+
+  ASSERT_TRUE(Focus("host field"));
+  felicaReader_.Card(kFelicaSato.id);
+  EXPECT_TRUE(capture_.WaitForText(Typed(kFelicaSato) + Typed(kFelicaSato)))
+      << capture_.ReceivedText();
 }
 
 }  // namespace
