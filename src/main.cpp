@@ -3,7 +3,9 @@
 #include <iostream>
 #include <string>
 
+#include "platform/diagnostics.h"
 #include "platform/make_platform.h"
+#include "platform/run_handler.h"
 #include "roster/roster.h"
 #include "startup/command_line.h"
 #include "startup/form1.h"
@@ -30,9 +32,11 @@ bool DialogsWanted() {
   return noDialogs == nullptr || std::strcmp(noDialogs, "1") != 0;
 }
 
-// A fatal start-up problem: one line on stderr, and a message box as a desktop program shows it.
+// A fatal start-up problem: the diagnostics (stderr and the log file), and a message box as a
+// desktop program shows it.
 int ReportFatal(Toolkit& toolkit, const std::string& text, int status) {
-  std::cerr << "cardwedge: " << text << std::flush;
+  Diagnose(text.ends_with('\n') ? text.substr(0, text.size() - 1) : text);
+  FlushDiagnostics();
   if (DialogsWanted()) toolkit.ShowError("cardwedge", text);
   return status;
 }
@@ -52,6 +56,9 @@ int main(int argc, char** argv) {
   const std::unique_ptr<PlatformServices> services = MakePlatform();
   Platform& platform = services->platform();
   Toolkit& toolkit = platform.toolkit;
+  SetHandlerErrorReport([&toolkit](const std::string& text) {
+    if (DialogsWanted()) toolkit.ShowError("cardwedge", text + "\n\nThe program has ended.");
+  });
 
   ProgramState state;
   Form1 form1(platform, state);

@@ -13,17 +13,27 @@ void WriteToStderr(std::string_view line) {
   std::fflush(stderr);
 }
 
-std::function<void(std::string_view)>& Sink() {
-  static std::function<void(std::string_view)> sink = WriteToStderr;
+struct Sink {
+  std::function<void(std::string_view)> write = WriteToStderr;
+  std::function<void()> flush;
+};
+
+Sink& CurrentSink() {
+  static Sink sink;
   return sink;
 }
 
 }  // namespace
 
-void Diagnose(std::string_view line) { Sink()(line); }
+void Diagnose(std::string_view line) { CurrentSink().write(line); }
 
-void SetDiagnosticsSink(std::function<void(std::string_view line)> sink) {
-  Sink() = sink ? std::move(sink) : WriteToStderr;
+void FlushDiagnostics() {
+  if (CurrentSink().flush) CurrentSink().flush();
+}
+
+void SetDiagnosticsSink(std::function<void(std::string_view line)> sink,
+                        std::function<void()> flush) {
+  CurrentSink() = sink ? Sink{std::move(sink), std::move(flush)} : Sink{};
 }
 
 }  // namespace cardwedge

@@ -26,7 +26,8 @@ class Files {
   }
   // True for an existing plain file that is not hidden; every failure gives false.
   virtual bool FileExists(const std::string& path) = 0;
-  // Creates the file, empty, when it is missing; changes nothing when it exists.
+  // Creates the file, empty, when it is missing. An existing file is never opened (another program
+  // may hold it against writers), so it counts as done whatever its state.
   virtual void CreateIfMissing(const std::string& path) = 0;
   // The whole content as bytes. Raises FileError when the file cannot be read or is larger than
   // maxBytes.

@@ -66,13 +66,24 @@ void HostWatch::HostCheckTick() {
 }
 
 void HostWatch::HostCheck() {
-  if (processCheck(kHostProcessName)) return;
-  Diagnose(std::string("the host ") + kHostProcessName + " is not running: ending");
-  platform_.toolkit.End(0);
+  switch (processCheck(kHostProcessName)) {
+    case ProcessPresence::kRunning:
+      processListUnreadable_ = false;
+      return;
+    case ProcessPresence::kUnknown:
+      if (!processListUnreadable_) {
+        Diagnose("the process list cannot be read: the host is taken as running");
+      }
+      processListUnreadable_ = true;
+      return;
+    case ProcessPresence::kNotRunning:
+      Diagnose(std::string("the host ") + kHostProcessName + " is not running: ending");
+      platform_.toolkit.End(0);
+  }
 }
 
-bool HostWatch::processCheck(const std::string& pName) {
-  return platform_.processes.IsRunning(pName);
+ProcessPresence HostWatch::processCheck(const std::string& pName) {
+  return platform_.processes.Presence(pName);
 }
 
 bool HostWatch::fFileExist(const std::string& mFileName) {

@@ -36,10 +36,11 @@ class HostWatch {
   void SwitchFileTick(int& readMode);
   // Ends the program when the host process is not running, unless the watch is off.
   void HostCheckTick();
-  // Ends the program when the host process is not running.
+  // Ends the program when the host process is not running. A process list that cannot be read
+  // does not end it: the host is taken as running, and one line says so until the list is back.
   void HostCheck();
 
-  bool processCheck(const std::string& pName);
+  ProcessPresence processCheck(const std::string& pName);
   bool fFileExist(const std::string& mFileName);
 
   std::string SwitchFilePath() const;
@@ -48,6 +49,7 @@ class HostWatch {
   Platform& platform_;
   const int& processCheckOff_;
   SwitchReading reading_;
+  bool processListUnreadable_ = false;
 };
 
 }  // namespace cardwedge

@@ -19,7 +19,7 @@ bool FakeFiles::FileExists(const std::string& given) {
 
 void FakeFiles::CreateIfMissing(const std::string& given) {
   const std::string path = Normal(given);
-  if (folders_.contains(path)) throw FileError("\"" + path + "\": cannot be created or opened");
+  if (folders_.contains(path)) throw FileError("\"" + path + "\": cannot be created");
   files_.try_emplace(path);
 }
 

@@ -70,8 +70,13 @@ class FakeSound : public Sound {
 
 class FakeProcesses : public Processes {
  public:
-  bool IsRunning(const std::string& imageName) override { return running.contains(imageName); }
+  ProcessPresence Presence(const std::string& imageName) override {
+    if (listFails) return ProcessPresence::kUnknown;
+    return running.contains(imageName) ? ProcessPresence::kRunning : ProcessPresence::kNotRunning;
+  }
   std::set<std::string> running;
+  // When set, the process list cannot be read.
+  bool listFails = false;
 };
 
 // Reads file texts as they are: the tests write UTF-8.

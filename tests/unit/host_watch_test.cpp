@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "fake_platform.h"
+#include "platform/diagnostics.h"
 
 namespace cardwedge {
 namespace {
@@ -73,6 +77,29 @@ TEST_F(HostWatchTest, AnUnreadableSwitchFileKeepsTheModeUntilItCanBeRead) {
 
   fake.files.Write(kSwitchFileName, "1");
   EXPECT_EQ(ReadModeAfterTick(SwitchReading::kLeadingNumber), kRawIdMode);
+}
+
+// A failed look at the process list says nothing about the host: the program keeps running, and
+// says so once, not at every check; a list that says the host is gone still ends it.
+TEST_F(HostWatchTest, AProcessListThatCannotBeReadKeepsTheProgramRunningWithOneLine) {
+  std::vector<std::string> lines;
+  SetDiagnosticsSink([&lines](std::string_view line) { lines.emplace_back(line); });
+  HostWatch watch(fake.platform, fake.state.ProcessCheckOff, SwitchReading::kWholeNumber);
+  fake.processes.listFails = true;
+  for (int tick = 0; tick < 3; ++tick) EXPECT_NO_THROW(watch.HostCheckTick());
+  fake.processes.listFails = false;
+  fake.processes.running.insert(kHostProcessName);
+  watch.HostCheckTick();
+  fake.processes.listFails = true;
+  watch.HostCheckTick();
+  fake.processes.listFails = false;
+  fake.processes.running.clear();
+  EXPECT_THROW(watch.HostCheckTick(), ProgramEnded);
+  SetDiagnosticsSink(nullptr);
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "the process list cannot be read: the host is taken as running",
+                       "the process list cannot be read: the host is taken as running",
+                       "the host Rollbook.exe is not running: ending"}));
 }
 
 }  // namespace

@@ -1,5 +1,10 @@
 #include "platform/make_platform.h"
 
+#include <csignal>
+
+#include "platform/diagnostics_log.h"
+#include "platform/log_file.h"
+
 #include "platform/linux/flock_instance_guard.h"
 #include "platform/linux/iconv_text_codec.h"
 #include "platform/linux/libnfc_felica_library.h"
@@ -20,8 +25,15 @@ class LinuxServices : public PlatformServices {
   Platform& platform() override { return platform_; }
 
  private:
+  // A launcher that went away leaves stderr a pipe without a reader: a write to it (Qt writes
+  // its warnings there too, from the start) must fail, not end the program. First, so before any.
+  struct IgnoreBrokenPipes {
+    IgnoreBrokenPipes() { std::signal(SIGPIPE, SIG_IGN); }
+  } ignoreBrokenPipes_;
   QtToolkit toolkit_;
   PosixFiles files_;
+  DiagnosticsLog log_{Utf8Path(files_.JoinPath(files_.ProgramFolder(), kLogFileName)),
+                      DiagnosticsLog::StandardError, nullptr};
   SystemClock clock_;
   XtestKeyboard keyboard_;
   QtSound sound_;

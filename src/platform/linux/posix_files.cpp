@@ -47,8 +47,9 @@ bool PosixFiles::FileExists(const std::string& path) {
 }
 
 void PosixFiles::CreateIfMissing(const std::string& path) {
-  Descriptor fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666));
-  if (fd.get() < 0) Fail(path, "cannot be created or opened", errno);
+  // An existing file is never opened for writing: it may belong to another program.
+  Descriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NONBLOCK, 0666));
+  if (fd.get() < 0 && errno != EEXIST) Fail(path, "cannot be created", errno);
 }
 
 std::string PosixFiles::ReadAll(const std::string& path, std::size_t maxBytes) {

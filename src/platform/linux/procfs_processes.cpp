@@ -87,11 +87,11 @@ bool IsProcessFolder(const char* name) {
 
 }  // namespace
 
-bool ProcfsProcesses::IsRunning(const std::string& imageName) {
-  if (imageName.empty()) return false;
+ProcessPresence ProcfsProcesses::Presence(const std::string& imageName) {
+  if (imageName.empty()) return ProcessPresence::kNotRunning;
   DIR* proc = ::opendir("/proc");
-  if (proc == nullptr) return false;
-  bool found = false;
+  if (proc == nullptr) return ProcessPresence::kUnknown;
+  ProcessPresence presence = ProcessPresence::kNotRunning;
   for (;;) {
     const dirent* entry = ::readdir(proc);
     if (entry == nullptr) break;
@@ -100,12 +100,12 @@ bool ProcfsProcesses::IsRunning(const std::string& imageName) {
     if ((CommandNameIs(folder, imageName) || FirstArgumentIs(folder, imageName) ||
          ExecutableIs(folder, imageName)) &&
         !HasEnded(folder)) {
-      found = true;
+      presence = ProcessPresence::kRunning;
       break;
     }
   }
   ::closedir(proc);
-  return found;
+  return presence;
 }
 
 }  // namespace cardwedge

@@ -7,10 +7,11 @@ namespace cardwedge {
 // Lists the running processes from /proc. A process has a name when its executable's file name,
 // the last component of its first argument (split at '/' and '\', so a program started under
 // Wine as C:\...\Name.exe counts), or its short command name (15 characters at most) is that
-// name, ignoring case. Processes that have ended but are not yet reaped do not count.
+// name, ignoring case. Processes that have ended but are not yet reaped do not count. When /proc
+// cannot be listed, the answer is kUnknown.
 class ProcfsProcesses : public Processes {
  public:
-  bool IsRunning(const std::string& imageName) override;
+  ProcessPresence Presence(const std::string& imageName) override;
 };
 
 }  // namespace cardwedge

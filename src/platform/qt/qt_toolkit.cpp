@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/diagnostics.h"
 #include "platform/qt/qt_window.h"
 #include "platform/run_handler.h"
 
@@ -74,6 +75,7 @@ int QtToolkit::Run() {
 }
 
 void QtToolkit::End(int status) {
+  FlushDiagnostics();
   std::fflush(nullptr);
   ::_exit(status);
 }

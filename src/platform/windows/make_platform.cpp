@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <string>
 
-#include "platform/diagnostics.h"
+#include "platform/diagnostics_log.h"
+#include "platform/log_file.h"
 #include "platform/scard/scard_smart_card.h"
 #include "platform/windows/ansi_text_codec.h"
 #include "platform/windows/felica_dll_library.h"
@@ -21,25 +21,21 @@
 namespace cardwedge {
 namespace {
 
-// A program of the GUI subsystem has no console: the lines go to stderr where it is redirected,
-// and to the debugger output (DebugView, a debugger) in any case.
-void WriteDiagnosticLine(std::string_view line) {
-  const std::string text = "cardwedge: " + std::string(line) + "\n";
-  std::fputs(text.c_str(), stderr);
-  std::fflush(stderr);
-  OutputDebugStringW(Widen(text).c_str());
-}
+// A program of the GUI subsystem has no console: the lines go to the log file, to stderr where it
+// is redirected, and to the debugger output (DebugView, a debugger).
+void WriteDebugOutput(const std::string& text) { OutputDebugStringW(Widen(text).c_str()); }
 
 // Win32 windows, SendInput keystrokes, the Windows smart-card service (winscard), the FeliCa
 // library loaded from the program's folder, and the other Windows services.
 class WindowsServices : public PlatformServices {
  public:
-  WindowsServices() { SetDiagnosticsSink(WriteDiagnosticLine); }
   Platform& platform() override { return platform_; }
 
  private:
   Win32Toolkit toolkit_;
   Win32Files files_;
+  DiagnosticsLog log_{Utf8Path(files_.JoinPath(files_.ProgramFolder(), kLogFileName)),
+                      DiagnosticsLog::StandardError, WriteDebugOutput};
   LocalClock clock_;
   SendInputKeyboard keyboard_;
   PlaySoundSound sound_;

@@ -70,9 +70,18 @@ bool Win32Files::FileExists(const std::string& path) {
 }
 
 void Win32Files::CreateIfMissing(const std::string& path) {
-  const FileHandle file(CreateFileW(Widen(path).c_str(), FILE_APPEND_DATA, kShareAll, nullptr,
-                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.is_open()) Fail(path, "cannot be created or opened", GetLastError());
+  // CREATE_NEW never opens an existing file, so a host holding it with a share mode that refuses
+  // writers is not disturbed, and no write open under Program Files turns to a VirtualStore copy.
+  const std::wstring wide = Widen(path);
+  const FileHandle file(CreateFileW(wide.c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.is_open()) return;
+  const DWORD error = GetLastError();
+  // A folder that refuses new files may answer "access denied" even for a name that exists.
+  if (error == ERROR_FILE_EXISTS || GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    return;
+  }
+  Fail(path, "cannot be created", error);
 }
 
 std::string Win32Files::ReadAll(const std::string& path, std::size_t maxBytes) {

@@ -4,6 +4,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "platform/diagnostics.h"
 #include "platform/run_handler.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/win32_window.h"
@@ -169,6 +170,7 @@ int Win32Toolkit::Run() {
 }
 
 void Win32Toolkit::End(int status) {
+  FlushDiagnostics();
   std::fflush(nullptr);
   ExitProcess(static_cast<UINT>(status));
 }

@@ -28,7 +28,8 @@ class HostQueriesTest : public ::testing::Test {
 
   // Polls until processCheck gives the expected answer; false when it never does.
   bool WaitForProcessCheck(const std::string& name, bool expected) {
-    return testbed::WaitUntil([&] { return watch.processCheck(name) == expected; });
+    return testbed::WaitUntil(
+        [&] { return (watch.processCheck(name) == ProcessPresence::kRunning) == expected; });
   }
 
   FakePlatform fake;
@@ -40,15 +41,15 @@ class HostQueriesTest : public ::testing::Test {
 };
 
 TEST_F(HostQueriesTest, AHostStartedByItsExecutableCountsUntilItExits) {
-  EXPECT_FALSE(watch.processCheck(kHostProcessName));
+  EXPECT_EQ(watch.processCheck(kHostProcessName), ProcessPresence::kNotRunning);
   {
     ChildProcess host({CopyOfSleep(kHostProcessName), "100"});
     EXPECT_TRUE(WaitForProcessCheck(kHostProcessName, true));
-    EXPECT_TRUE(watch.processCheck("ROLLBOOK.EXE"));
-    EXPECT_FALSE(watch.processCheck("Rollbook"));
-    EXPECT_FALSE(watch.processCheck(""));
+    EXPECT_EQ(watch.processCheck("ROLLBOOK.EXE"), ProcessPresence::kRunning);
+    EXPECT_EQ(watch.processCheck("Rollbook"), ProcessPresence::kNotRunning);
+    EXPECT_EQ(watch.processCheck(""), ProcessPresence::kNotRunning);
   }
-  EXPECT_FALSE(watch.processCheck(kHostProcessName));
+  EXPECT_EQ(watch.processCheck(kHostProcessName), ProcessPresence::kNotRunning);
 }
 
 TEST_F(HostQueriesTest, AHostStartedUnderAWindowsPathInItsFirstArgumentCounts) {
@@ -56,7 +57,7 @@ TEST_F(HostQueriesTest, AHostStartedUnderAWindowsPathInItsFirstArgumentCounts) {
   EXPECT_TRUE(WaitForProcessCheck(kHostProcessName, true));
   host.Kill();
   ASSERT_TRUE(host.Wait(testbed::kEventTimeout));
-  EXPECT_FALSE(watch.processCheck(kHostProcessName));
+  EXPECT_EQ(watch.processCheck(kHostProcessName), ProcessPresence::kNotRunning);
 }
 
 TEST_F(HostQueriesTest, ANameTooLongForTheCommandNameIsFoundByTheExecutable) {
@@ -84,7 +85,7 @@ TEST_F(HostQueriesTest, AnEndedHostThatIsNotYetReapedDoesNotCount) {
   // Waits for the end without reaping, so the process stays a zombie.
   ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT);
   EXPECT_TRUE(started);
-  EXPECT_FALSE(watch.processCheck(kHostProcessName));
+  EXPECT_EQ(watch.processCheck(kHostProcessName), ProcessPresence::kNotRunning);
   ::waitpid(pid, nullptr, 0);
 }
 

@@ -9,11 +9,13 @@
 #include <fstream>
 #include <string>
 
+#include "fake_platform.h"
 #include "platform/windows/ansi_text_codec.h"
 #include "platform/windows/local_clock.h"
 #include "platform/windows/playsound_sound.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/win32_files.h"
+#include "roster/host_watch.h"
 #include "roster/roster.h"
 #include "roster_line.h"
 
@@ -99,6 +101,26 @@ TEST(Win32FilesTest, CreateReadAndDeleteWithClearErrors) {
   }
   EXPECT_THROW(files.Delete(sw), FileError);
   EXPECT_THROW(files.CreateIfMissing(files.PathOf("no folder\\sw.txt")), FileError);
+}
+
+// Many Basic-language runtimes write a file holding it against other writers until they close it.
+TEST(Win32FilesTest, ASwitchFileTheHostHoldsAgainstWritersIsStillRead) {
+  FolderFiles files;
+  const std::wstring path = Widen(files.PathOf(kSwitchFileName));
+  const HANDLE host = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(host, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  ASSERT_TRUE(WriteFile(host, "1", 1, &written, nullptr));
+
+  FakePlatform fake;
+  Platform platform{fake.toolkit,   files,      fake.clock, fake.keyboard,  fake.sound,
+                    fake.processes, fake.guard, fake.codec, fake.smartCard, fake.felica};
+  HostWatch watch(platform, fake.state.ProcessCheckOff, SwitchReading::kWholeNumber);
+  int readMode = kLookupMode;
+  watch.SwitchFileTick(readMode);
+  EXPECT_EQ(readMode, kRawIdMode);
+  CloseHandle(host);
 }
 
 TEST(Win32FilesTest, TheProgramFolderHoldsTheRunningProgram) {

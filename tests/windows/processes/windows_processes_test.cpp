@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -25,7 +26,7 @@ constexpr wchar_t kTestMutex[] = L"Local\\cardwedge-instance-test";
 // Polls until the process list gives the expected answer; false when it never does.
 bool WaitForIsRunning(ToolhelpProcesses& processes, const std::string& name, bool expected) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (processes.IsRunning(name) != expected) {
+  while ((processes.Presence(name) == ProcessPresence::kRunning) != expected) {
     if (std::chrono::steady_clock::now() > deadline) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
@@ -34,18 +35,35 @@ bool WaitForIsRunning(ToolhelpProcesses& processes, const std::string& name, boo
 
 TEST(ToolhelpProcessesTest, AHostCountsByItsImageNameInAnyCaseUntilItEnds) {
   ToolhelpProcesses processes;
-  EXPECT_FALSE(processes.IsRunning("Rollbook.exe"));
+  EXPECT_EQ(processes.Presence("Rollbook.exe"), ProcessPresence::kNotRunning);
   {
     WindowsChildProcess host(WindowsPath(CARDWEDGE_ROLLBOOK));
     ASSERT_TRUE(WaitForIsRunning(processes, "Rollbook.exe", true));
     for (const char* name : {"ROLLBOOK.EXE", "rollbook.exe"}) {
-      EXPECT_TRUE(processes.IsRunning(name)) << name;
+      EXPECT_EQ(processes.Presence(name), ProcessPresence::kRunning) << name;
     }
     for (const char* name : {"Rollbook", "Rollbook.ex", "", "Rollbook.exe "}) {
-      EXPECT_FALSE(processes.IsRunning(name)) << name;
+      EXPECT_EQ(processes.Presence(name), ProcessPresence::kNotRunning) << name;
     }
   }
-  EXPECT_FALSE(processes.IsRunning("Rollbook.exe"));
+  EXPECT_EQ(processes.Presence("Rollbook.exe"), ProcessPresence::kNotRunning);
+}
+
+// Wine runs every process in one session; a real PC with fast user switching or remote desktop
+// has a host per user, each in its own session.
+TEST(ToolhelpProcessesTest, OnlyAHostInThisProgramsSessionCounts) {
+  WindowsChildProcess host(WindowsPath(CARDWEDGE_ROLLBOOK));
+  ToolhelpProcesses real;
+  ASSERT_TRUE(WaitForIsRunning(real, "Rollbook.exe", true));
+  const DWORD self = GetCurrentProcessId();
+  const auto sessions = [self](std::optional<DWORD> own, std::optional<DWORD> others) {
+    return ToolhelpProcesses([=](DWORD id) { return id == self ? own : others; });
+  };
+  EXPECT_EQ(sessions(1, 2).Presence("Rollbook.exe"), ProcessPresence::kNotRunning);
+  EXPECT_EQ(sessions(2, 2).Presence("Rollbook.exe"), ProcessPresence::kRunning);
+  // A session that cannot be learned, the host's or this program's, leaves the host counted.
+  EXPECT_EQ(sessions(1, std::nullopt).Presence("Rollbook.exe"), ProcessPresence::kRunning);
+  EXPECT_EQ(sessions(std::nullopt, 2).Presence("Rollbook.exe"), ProcessPresence::kRunning);
 }
 
 // The claim of another process holds until that process ends, even when it is killed.

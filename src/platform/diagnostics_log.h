@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/line_writer.h"
+
+namespace cardwedge {
+
+inline constexpr char kLogFileName[] = "cardwedge.log";
+inline constexpr std::uintmax_t kLogMaxBytes = std::uintmax_t{1024} * 1024;
+
+// Where the program's lines go on a real system, for as long as it lives: "cardwedge: LINE" on
+// stderr, and "TIME LINE" (local time) in the log file. Each output has a writer thread of its
+// own, so neither a stalled stderr (a launcher that stopped reading) nor a slow disk delays the
+// reader windows, nor one the other. When the log file cannot be written, stderr says so once and
+// the file is not tried again. The program ends through an immediate exit: Flush, called before
+// it, gives the waiting lines half a second; a line still waiting after that is lost.
+class DiagnosticsLog {
+ public:
+  using Output = std::function<void(const std::string& text)>;
+
+  // debugOutput, when given, receives each time-stamped line too, from the log file's thread.
+  DiagnosticsLog(const std::filesystem::path& logPath, Output standardError, Output debugOutput);
+  // Gives the waiting lines a short time, and hands the lines back to the default sink.
+  ~DiagnosticsLog();
+  DiagnosticsLog(const DiagnosticsLog&) = delete;
+  DiagnosticsLog& operator=(const DiagnosticsLog&) = delete;
+
+  void Write(std::string_view line);
+  void Flush();
+
+  // Writes the text to stderr at once.
+  static void StandardError(const std::string& text);
+
+ private:
+  std::shared_ptr<LineWriter> standardError_;
+  LineWriter fileLines_;
+};
+
+}  // namespace cardwedge

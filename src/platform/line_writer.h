@@ -1,0 +1,31 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace cardwedge {
+
+// Hands lines to a thread of its own that writes them, so an output that is slow or stalled
+// (a full pipe, a busy disk) never delays the caller. At most `capacity` lines wait; further
+// lines are dropped and counted, and the count is written before the next line that fits.
+class LineWriter {
+ public:
+  LineWriter(std::function<void(const std::string& line)> write, std::size_t capacity);
+  // Writes what waits, unless the output stalls: then the thread is left to end on its own.
+  ~LineWriter();
+  LineWriter(const LineWriter&) = delete;
+  LineWriter& operator=(const LineWriter&) = delete;
+
+  void Post(std::string line);
+  // Waits until the lines posted so far are written, or the timeout has passed.
+  void Flush(std::chrono::milliseconds timeout);
+
+ private:
+  struct Shared;
+  std::shared_ptr<Shared> shared_;
+};
+
+}  // namespace cardwedge

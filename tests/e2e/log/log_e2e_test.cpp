@@ -1,0 +1,55 @@
+// The real program writes its state changes, time-stamped, into cardwedge.log beside it, also
+// when the launcher that read its stderr has gone.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+
+#include "program_copy.h"
+#include "testbed.h"
+
+namespace cardwedge::testbed {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Read(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+TEST(LogE2eTest, StateChangesReachTheLogFileWhileStderrIsAPipeNobodyReads) {
+  ProgramCopy program;
+  // The program runs with stderr a pipe whose reader has already ended.
+  fs::rename(program.PathOf("cardwedge"), program.PathOf("cardwedge.bin"));
+  program.Write("cardwedge",
+                "#!/bin/bash\n"
+                "exec {gone}> >(:)\n"
+                "wait $!\n"
+                "exec \"$0.bin\" \"$@\" 2>&$gone\n");
+  fs::permissions(program.PathOf("cardwedge"), fs::perms::owner_all);
+  const fs::path log = program.PathOf("cardwedge.log");
+
+  ChildProcess& process = program.Start({"1", "2"});
+  ASSERT_TRUE(program.WaitUntilRunning()) << Read(log);
+  ASSERT_TRUE(WaitUntil([&] { return Read(log).find("FeliCa reader") != std::string::npos; },
+                        kStartTimeout));
+  program.Write("名簿画面sw.txt", "9");
+  EXPECT_TRUE(ExitedWith(process.Wait(kStartTimeout), 0));
+
+  // The last line, written just before the program ended at once, is there too.
+  const std::string stamp = R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} )";
+  EXPECT_TRUE(std::regex_match(
+      Read(log), std::regex(stamp + "FeliCa reader not opened: .*\n(" + stamp + ".*\n)*" + stamp +
+                            "the switch file says 9: ending\n")))
+      << Read(log);
+}
+
+}  // namespace
+}  // namespace cardwedge::testbed
