@@ -1,5 +1,7 @@
 #include "felica/felica_form1.h"
 
+#include "common/end_program.h"
+
 namespace cardwedge {
 
 FelicaForm1::FelicaForm1(Platform& platform, ProgramState& state)
@@ -69,7 +71,7 @@ WindowDeclaration FelicaForm1::Declaration() {
 }
 
 void FelicaForm1::Form_Load() {
-  if (platform_.instanceGuard.AnotherInstanceRunning()) platform_.toolkit.End(0);
+  if (platform_.instanceGuard.AnotherInstanceRunning()) EndProgram(platform_, 0);
   module_.OpenFelicaReader(platform_.felicaLibrary);
   LoadRoster();
   PasoriTimer1 =
@@ -98,7 +100,7 @@ void FelicaForm1::PasoriCommand2_Click() { ReadFelicaCard(); }
 
 void FelicaForm1::PasoriCommand4_Click() { hostWatch_.HostCheck(); }
 
-void FelicaForm1::Form_Unload() { platform_.toolkit.End(0); }
+void FelicaForm1::Form_Unload() { EndProgram(platform_, 0); }
 
 void FelicaForm1::Show() { window_->Show(); }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "common/end_program.h"
 #include "pcsc/apdu_console.h"
 #include "pcsc/pcsc_mod.h"
 
@@ -46,10 +47,7 @@ void PCSCfrm::Form_Load() {
   Timer5 = platform_.toolkit.CreateTimer("Timer5", 1000, true, [this] { Timer5_Timer(); });
 }
 
-void PCSCfrm::Form_Unload() {
-  platform_.smartCard.StopWatching();
-  platform_.toolkit.End(0);
-}
+void PCSCfrm::Form_Unload() { EndProgram(platform_, 0); }
 
 void PCSCfrm::Show() { window_->Show(); }
 

@@ -83,8 +83,9 @@ class SmartCard {
   // back. Called from the user-interface thread only.
   virtual void WatchReader(const std::string& reader,
                            std::function<void(ReaderChange)> onChange) = 0;
-  // Cancels the watch and joins its thread; returns promptly, whatever the service does. Ending
-  // the program needs no call: the watch holds nothing that the user-interface thread needs.
+  // Cancels the watch and joins its thread; returns promptly, whatever the service does. Every
+  // ending of the program calls it first (EndProgram), so the thread is never killed inside the
+  // service's library.
   virtual void StopWatching() = 0;
 };
 

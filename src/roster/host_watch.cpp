@@ -1,5 +1,6 @@
 #include "roster/host_watch.h"
 
+#include "common/end_program.h"
 #include "common/number_text.h"
 #include "platform/diagnostics.h"
 #include "roster/field_reader.h"
@@ -55,7 +56,7 @@ void HostWatch::SwitchFileTick(int& readMode) {
       break;
     case SwitchOrder::kEnd:
       Diagnose("the switch file says 9: ending");
-      platform_.toolkit.End(0);
+      EndProgram(platform_, 0);
     case SwitchOrder::kKeepMode:
       break;
   }
@@ -78,7 +79,7 @@ void HostWatch::HostCheck() {
       return;
     case ProcessPresence::kNotRunning:
       Diagnose(std::string("the host ") + kHostProcessName + " is not running: ending");
-      platform_.toolkit.End(0);
+      EndProgram(platform_, 0);
   }
 }
 

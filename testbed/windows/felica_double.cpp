@@ -3,6 +3,7 @@
 // (see README.md):
 //   initialize  "fail" makes initialize_library fail (absent: it succeeds)
 //   open        "fail" makes open_reader_writer_auto fail (absent: it succeeds)
+//   reader      "unplugged": the PaSoRi is gone (absent: plugged in)
 //   card        "<IDm-hex16> [<PMm-hex16>]": a card on the reader (absent or empty: none)
 // Every call is appended to the folder's log with its arguments and result.
 
@@ -51,6 +52,8 @@ bool Succeeds(const wchar_t* file) {
   return FirstWord(Control().Read(file).value_or("")) != "fail";
 }
 
+bool PluggedIn() { return FirstWord(Control().Read(L"reader").value_or("")) != "unplugged"; }
+
 std::optional<FelicaCard> CardOnReader() {
   const std::string line = FirstWord(Control().Read(L"card").value_or(""));
   if (line.empty()) return std::nullopt;
@@ -85,12 +88,14 @@ std::uint8_t WINAPI initialize_library() {
 
 std::uint8_t WINAPI open_reader_writer_auto() {
   using namespace cardwedge::testbed;
-  reader_open = Succeeds(L"open");
+  reader_open = Succeeds(L"open") && PluggedIn();
   return Result("open_reader_writer_auto", reader_open);
 }
 
 // A card answers when the reader is open and the control folder lays one on it; its IDm and
-// PMm go to the buffers the card information points to.
+// PMm go to the buffers the card information points to, and the count is written (0 or 1). A
+// reader that is not open, or unplugged since it was opened, is a reader error: the poll fails
+// without writing the count, and an unplugged reader stays closed until it is opened again.
 std::uint8_t WINAPI polling_and_get_card_information(FelicaPolling* polling,
                                                      std::uint8_t* number_of_cards,
                                                      FelicaCardInfo* card_info) {
@@ -102,7 +107,9 @@ std::uint8_t WINAPI polling_and_get_card_information(FelicaPolling* polling,
   }
   call += " system_code=" + cardwedge::HexText({polling->system_code, 2}) +
           " time_slot=" + std::to_string(polling->time_slot);
-  const auto card = reader_open ? CardOnReader() : std::nullopt;
+  reader_open = reader_open && PluggedIn();
+  if (!reader_open) return Result(call + " reader error", false);
+  const auto card = CardOnReader();
   *number_of_cards = card ? 1 : 0;
   if (!card) return Result(call, false);
   std::memcpy(card_info->idm, card->idm.data(), kIdLength);

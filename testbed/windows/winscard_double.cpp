@@ -107,16 +107,19 @@ bool UpdateReaderStates(const SmartCardWorld& world, const Service& service,
       continue;
     }
     const std::string_view reader = state.szReader == nullptr ? "" : state.szReader;
-    const bool unaware = state.dwCurrentState == SCARD_STATE_UNAWARE;
     DWORD event;
     bool differs;
     if (reader == kPnpNotification) {
-      // The upper word counts the readers, as on Windows.
+      // The upper word counts the readers, as on Windows: the call blocks while the caller's
+      // count is right. An all-zero state is "unaware", which answers at once, also with no reader.
       event = static_cast<DWORD>(world.readers.size()) << 16;
-      differs = unaware || (state.dwCurrentState >> 16) != world.readers.size();
+      differs = state.dwCurrentState == SCARD_STATE_UNAWARE ||
+                (state.dwCurrentState >> 16) != world.readers.size();
     } else {
       event = ReaderState(world, service, reader, state);
-      differs = unaware || (state.dwCurrentState & kStateBits) != (event & kStateBits);
+      // A reader that is not there answers at once, whatever the caller says it knows.
+      differs = state.dwCurrentState == SCARD_STATE_UNAWARE || !world.HasReader(reader) ||
+                (state.dwCurrentState & kStateBits) != (event & kStateBits);
     }
     state.dwEventState = differs ? event | SCARD_STATE_CHANGED : event;
     changed = changed || differs;

@@ -60,6 +60,21 @@ TEST_F(HostWatchTest, SwitchValuesSetTheReadModeInBothWindows) {
   }
 }
 
+// Ending the process kills the reader watch thread wherever it stands, even inside the service's
+// library: both endings stop the watch first (the fake's End throws, so a later stop never runs).
+TEST_F(HostWatchTest, HostGoneAndSwitchNineStopTheReaderWatchBeforeTheEnd) {
+  HostWatch watch(fake.platform, fake.state.ProcessCheckOff, SwitchReading::kWholeNumber);
+  fake.smartCard.WatchReader("R", [](ReaderChange) {});
+  fake.files.Write(kSwitchFileName, "9");
+  int readMode = kLookupMode;
+  EXPECT_THROW(watch.SwitchFileTick(readMode), ProgramEnded);
+  EXPECT_EQ(fake.smartCard.watchedReader, std::nullopt);
+
+  fake.smartCard.WatchReader("R", [](ReaderChange) {});
+  EXPECT_THROW(watch.HostCheck(), ProgramEnded);
+  EXPECT_EQ(fake.smartCard.watchedReader, std::nullopt);
+}
+
 TEST_F(HostWatchTest, AMissingSwitchFileIsCreatedEmptyAndMeansLookup) {
   ASSERT_FALSE(fake.files.Exists(kSwitchFileName));
   EXPECT_EQ(ReadModeAfterTick(SwitchReading::kLeadingNumber), kLookupMode);

@@ -11,7 +11,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// How long the watch waits before it tries a lost service again.
+// How long the watch waits before it tries a lost service again, or calls again after a return
+// that reported nothing; the window's own poll stays the fallback meanwhile.
 constexpr auto kRetryStep = 200ms;
 // How often a stop repeats its cancel (one that comes before the wait begins is lost), and how
 // long it waits for the thread at most.
@@ -22,6 +23,13 @@ constexpr auto kStopTimeout = 1s;
 constexpr DWORD kPresenceBits =
     SCARD_STATE_PRESENT | SCARD_STATE_EMPTY | SCARD_STATE_UNKNOWN | SCARD_STATE_UNAVAILABLE;
 
+// The context is dead: the service went away (or, on Linux, was restarted under it).
+bool ServiceLost(LONG result) {
+  return result == static_cast<LONG>(SCARD_E_NO_SERVICE) ||
+         result == static_cast<LONG>(SCARD_E_SERVICE_STOPPED) ||
+         result == static_cast<LONG>(SCARD_E_INVALID_HANDLE);
+}
+
 }  // namespace
 
 struct ReaderWatcher::Shared {
@@ -30,7 +38,7 @@ struct ReaderWatcher::Shared {
   void WatchOn(SCARDCONTEXT context);
   // Reports under the lock, so that no report starts once Stop has returned.
   void Report(ReaderChange change);
-  // Waits one step before the service is tried again; false when the watch stops meanwhile.
+  // Waits one retry step; false when the watch stops meanwhile.
   bool PauseBeforeRetry();
 
   std::mutex mutex;
@@ -113,7 +121,9 @@ void ReaderWatcher::Shared::Run() {
 void ReaderWatcher::Shared::WatchOn(SCARDCONTEXT on) {
   std::string reader;
   DWORD readerKnown = SCARD_STATE_UNAWARE;
-  DWORD listKnown = SCARD_STATE_UNAWARE;
+  // The reader list as the service last gave it: Windows keeps the reader count in the upper word
+  // and blocks while the count passed back is right. Zero at first, as the service asks.
+  DWORD listKnown = 0;
   for (;;) {
     {
       const std::lock_guard lock(mutex);
@@ -131,28 +141,32 @@ void ReaderWatcher::Shared::WatchOn(SCARDCONTEXT on) {
     states[1].dwCurrentState = readerKnown;
     const DWORD count = reader.empty() ? 1 : 2;
     const LONG result = scard_api::GetStatusChange(on, INFINITE, states, count);
-    if (result == static_cast<LONG>(SCARD_E_CANCELLED) ||
-        result == static_cast<LONG>(SCARD_E_TIMEOUT)) {
-      continue;
-    }
-    if (result != SCARD_S_SUCCESS) return;
+    if (result == static_cast<LONG>(SCARD_E_CANCELLED)) continue;
+    if (ServiceLost(result)) return;
 
-    const DWORD listNow = states[0].dwEventState & ~SCARD_STATE_CHANGED;
-    const bool listChanged = listKnown != SCARD_STATE_UNAWARE && listNow != listKnown;
-    listKnown = listNow;
+    bool listChanged = false;
     bool presenceChanged = false;
-    if (count == 2) {
-      // The service marks a reader it does not know "ignore"; passed back, that would stop the
-      // watch on it for good, and the reader may come back.
-      const DWORD readerNow = states[1].dwEventState & ~(SCARD_STATE_CHANGED | SCARD_STATE_IGNORE);
-      // A watch that starts on a card already there reports it: it may have come just now.
-      presenceChanged = readerKnown == SCARD_STATE_UNAWARE
-                            ? (readerNow & SCARD_STATE_PRESENT) != 0
-                            : ((readerNow ^ readerKnown) & kPresenceBits) != 0;
-      readerKnown = readerNow;
+    if (result == SCARD_S_SUCCESS) {
+      const DWORD listNow = states[0].dwEventState & ~SCARD_STATE_CHANGED;
+      listChanged = listNow != listKnown;
+      listKnown = listNow;
+      if (count == 2) {
+        // A reader that is not there is answered "unknown, changed, ignore" at every call; passed
+        // back, "ignore" would stop the watch on it for good, and the reader may come back.
+        const DWORD readerNow =
+            states[1].dwEventState & ~(SCARD_STATE_CHANGED | SCARD_STATE_IGNORE);
+        // A watch that starts on a card already there reports it: it may have come just now.
+        presenceChanged = readerKnown == SCARD_STATE_UNAWARE
+                              ? (readerNow & SCARD_STATE_PRESENT) != 0
+                              : ((readerNow ^ readerKnown) & kPresenceBits) != 0;
+        readerKnown = readerNow;
+      }
     }
     if (listChanged) Report(ReaderChange::kReaderList);
     if (presenceChanged) Report(ReaderChange::kCardPresence);
+    // A return that brought nothing new (a vanished reader, a time-out, an error) comes again at
+    // once when called again at once: wait a step, so the watch never spins.
+    if (!listChanged && !presenceChanged && !PauseBeforeRetry()) return;
   }
 }
 

@@ -21,6 +21,13 @@ struct FelicaDllLibrary::DllCardInfo {
 namespace {
 
 constexpr wchar_t kLibraryName[] = L"felica_for_vb.dll";
+constexpr auto kReopenInterval = std::chrono::seconds(1);
+// Polls with a reader error in a row after which the reader counts as lost: one second of polls.
+constexpr int kLostAfterReaderErrors = 10;
+// The card count as the caller leaves it before a poll. The library writes the number of cards
+// that answered (0 or 1 with time slot 0) when it could ask the reader; a poll that fails without
+// writing it failed for the reader, not for want of a card.
+constexpr std::uint8_t kCountNotWritten = 0xFF;
 
 template <typename Entry>
 Entry FindEntry(HMODULE library, const char* name) {
@@ -62,19 +69,53 @@ bool FelicaDllLibrary::Load() {
 bool FelicaDllLibrary::initialize_library() { return Load() && initialize_() != 0; }
 
 bool FelicaDllLibrary::open_reader_writer_auto() {
-  return openAuto_ != nullptr && openAuto_() != 0;
+  if (openAuto_ == nullptr) return false;
+  readerWanted_ = true;
+  readerErrorRun_ = 0;
+  lastOpenAttempt_ = std::chrono::steady_clock::now();
+  readerOpen_ = openAuto_() != 0;
+  readerEverOpened_ = readerEverOpened_ || readerOpen_;
+  return readerOpen_;
+}
+
+void FelicaDllLibrary::ReopenIfDue() {
+  if (readerOpen_ || !readerWanted_) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (now - lastOpenAttempt_ < kReopenInterval) return;
+  lastOpenAttempt_ = now;
+  if (openAuto_() == 0) return;
+  readerOpen_ = true;
+  Diagnose(readerEverOpened_ ? "FeliCa reader found again" : "FeliCa reader opened");
+  readerEverOpened_ = true;
+}
+
+void FelicaDllLibrary::NotePoll(bool readerError) {
+  readerErrorRun_ = readerError ? readerErrorRun_ + 1 : 0;
+  if (readerErrorRun_ < kLostAfterReaderErrors) return;
+  readerOpen_ = false;
+  readerErrorRun_ = 0;
+  Diagnose("FeliCa reader lost: " + std::to_string(kLostAfterReaderErrors) +
+           " polls in a row failed with a reader error; trying again every second");
 }
 
 bool FelicaDllLibrary::polling_and_get_card_information(const FelicaPolling& polling,
                                                         std::uint8_t& numberOfCards,
                                                         FelicaCardInfo& cardInfo) {
+  numberOfCards = 0;
   if (polling_ == nullptr || polling.systemCode == nullptr || cardInfo.idm == nullptr ||
       cardInfo.pmm == nullptr) {
     return false;
   }
+  ReopenIfDue();
+  if (!readerOpen_) return false;
   DllPolling dllPolling{polling.systemCode->data(), polling.timeSlot};
   DllCardInfo dllCardInfo{cardInfo.idm->data(), cardInfo.pmm->data()};
-  return polling_(&dllPolling, &numberOfCards, &dllCardInfo) != 0;
+  std::uint8_t answered = kCountNotWritten;
+  const bool found = polling_(&dllPolling, &answered, &dllCardInfo) != 0;
+  const bool countWritten = answered != kCountNotWritten;
+  if (countWritten) numberOfCards = answered;
+  NotePoll(!found && !countWritten);
+  return found;
 }
 
 }  // namespace cardwedge

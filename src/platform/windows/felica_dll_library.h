@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 
 #include "platform/felica_library.h"
@@ -12,6 +13,9 @@ namespace cardwedge {
 // hold the addresses of the caller's buffers. A missing library or entry makes
 // initialize_library fail (the reason goes to the diagnostics) and every other call fail, until an
 // initialize_library finds them. The library is never unloaded.
+// A reader that is not open (not plugged in at the start, or lost: a run of polls that the library
+// answers with a reader error) is opened again by later polls, at most once a second; until then
+// polls find no card. One diagnostics line tells each change.
 class FelicaDllLibrary : public FelicaLibrary {
  public:
   explicit FelicaDllLibrary(std::string folder);
@@ -31,12 +35,21 @@ class FelicaDllLibrary : public FelicaLibrary {
   using PollingEntry = std::uint8_t(__stdcall*)(DllPolling*, std::uint8_t*, DllCardInfo*);
 
   bool Load();
+  // Opens the reader again when it is wanted, not open, and the last try is a second old.
+  void ReopenIfDue();
+  // Counts the polls that failed with a reader error in a row; a run of them loses the reader.
+  void NotePoll(bool readerError);
 
   std::string folder_;
   std::string loadError_ = "not loaded yet";
   SimpleEntry initialize_ = nullptr;
   SimpleEntry openAuto_ = nullptr;
   PollingEntry polling_ = nullptr;
+  bool readerWanted_ = false;
+  bool readerOpen_ = false;
+  bool readerEverOpened_ = false;
+  int readerErrorRun_ = 0;
+  std::chrono::steady_clock::time_point lastOpenAttempt_;
 };
 
 }  // namespace cardwedge

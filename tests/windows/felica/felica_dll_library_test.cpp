@@ -7,9 +7,14 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/diagnostics.h"
 
 #include "platform/windows/wide_text.h"
 #include "windows_child_process.h"
@@ -33,6 +38,16 @@ Poll PollOnce(FelicaLibrary& library) {
   poll.found = library.polling_and_get_card_information({.systemCode = &systemCode, .timeSlot = 0},
                                                         numberOfCards, cardInfo);
   return poll;
+}
+
+// Polls every 100 ms, as the FeliCa window does, until a card is found or the time is up.
+bool FoundWithin(FelicaLibrary& library, std::chrono::milliseconds time) {
+  const auto deadline = std::chrono::steady_clock::now() + time;
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (PollOnce(library).found) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return false;
 }
 
 // A folder of the test's own, with the test double's control files in "control".
@@ -89,6 +104,32 @@ TEST_F(FelicaDllLibraryTest, TheDoubleAnswersThroughTheRecords) {
                        "idm=012E4C3A0F10889B = 1"),
             std::string::npos)
       << Log();
+}
+
+// The PaSoRi plugged in after the start, then unplugged and plugged in again: the polls open it
+// again by themselves, and a card on it is found within 2 s, with one line per change.
+TEST_F(FelicaDllLibraryTest, AReaderPluggedInLateOrAgainIsOpenedByThePolls) {
+  std::vector<std::string> lines;
+  SetDiagnosticsSink([&lines](std::string_view line) { lines.emplace_back(line); });
+  CopyDll("felica_for_vb.dll");
+  Control("reader", "unplugged");
+  Control("card", "012E4C3A0F10889B");
+  ASSERT_TRUE(library.initialize_library());
+  EXPECT_FALSE(library.open_reader_writer_auto());
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    if (round > 0) Control("reader", "unplugged");
+    EXPECT_FALSE(FoundWithin(library, std::chrono::milliseconds(1500)));
+    Control("reader", "");
+    EXPECT_TRUE(FoundWithin(library, std::chrono::seconds(2)));
+  }
+  SetDiagnosticsSink(nullptr);
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "FeliCa reader opened",
+                       "FeliCa reader lost: 10 polls in a row failed with a reader error; trying "
+                       "again every second",
+                       "FeliCa reader found again",
+                   }));
 }
 
 TEST_F(FelicaDllLibraryTest, LibraryMissing) {

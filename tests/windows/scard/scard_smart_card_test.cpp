@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -38,8 +39,9 @@ class Reports {
   }
   // Waits for a report of this kind, passing over the others; `step` runs every 20 ms meanwhile.
   bool WaitFor(
-      ReaderChange change, const std::function<void()>& step = [] {}) {
-    const auto deadline = std::chrono::steady_clock::now() + 3s;
+      ReaderChange change, const std::function<void()>& step = [] {},
+      std::chrono::milliseconds within = 3s) {
+    const auto deadline = std::chrono::steady_clock::now() + within;
     std::unique_lock lock(mutex_);
     while (std::chrono::steady_clock::now() < deadline) {
       while (!changes_.empty()) {
@@ -78,6 +80,15 @@ class ScardSmartCardTest : public ::testing::Test {
   }
   static void Control(const std::string& name, const std::string& text) {
     ASSERT_TRUE(testbed::ReplaceWhole(Folder() / name, text)) << name;
+  }
+  // How many SCardGetStatusChange calls the double has answered so far.
+  static long StatusChangeCalls() {
+    std::ifstream log(Folder() / "log");
+    long calls = 0;
+    for (std::string line; std::getline(log, line);) {
+      calls += line.starts_with("SCardGetStatusChangeA ") ? 1 : 0;
+    }
+    return calls;
   }
   void SetUp() override {
     Control("service", "running");
@@ -170,6 +181,38 @@ TEST_F(ScardSmartCardTest, WatchFollowsCardsReadersTheServiceAndTheReaderChoice)
   const auto stopping = std::chrono::steady_clock::now();
   smartCard.StopWatching();
   EXPECT_LT(std::chrono::steady_clock::now() - stopping, 500ms);
+}
+
+// The service answers an all-zero reader list, and a reader that is not there, at once on every
+// call (as Windows does); a watch that calls again at once would spin. Idle for 5 s, it calls a
+// few times a second at most, and a reader then plugged in is still seen within a second.
+TEST_F(ScardSmartCardTest, WatchWaitsWithNoReaderOrWithItsReaderGoneAndSeesTheReaderCome) {
+  const struct {
+    const char* what;
+    std::string watched;
+    std::string readers;
+    ReaderChange seen;
+  } cases[] = {
+      {"no reader attached", "", "", ReaderChange::kReaderList},
+      {"the watched reader unplugged", kReader, kOtherReader + "\n", ReaderChange::kCardPresence},
+  };
+  for (const auto& [what, watched, readers, seen] : cases) {
+    SCOPED_TRACE(what);
+    Control("readers", readers);
+    Reports reports;
+    smartCard.WatchReader(watched, [&](ReaderChange change) { reports.Add(change); });
+    std::this_thread::sleep_for(300ms);
+    const long before = StatusChangeCalls();
+    std::this_thread::sleep_for(5s);
+    EXPECT_LT(StatusChangeCalls() - before, 60);
+
+    Control("cards", "04A22B1A 9000 " + kReader + "\n");
+    Control("readers", kReader + "\n" + kOtherReader + "\n");
+    EXPECT_TRUE(reports.WaitFor(
+        seen, [] {}, 1s));
+    smartCard.StopWatching();
+    Control("cards", "");
+  }
 }
 
 }  // namespace
