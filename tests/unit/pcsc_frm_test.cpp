@@ -212,6 +212,21 @@ TEST_F(PcscFrmTest, RawIdModeTypesEveryReadWithoutSoundOrLabels) {
   EXPECT_EQ(Typed(), "99887766\n99887766\n");
 }
 
+TEST_F(PcscFrmTest, RawIdReadsLeaveTheLastCardAndItsTimeAlone) {
+  Open();
+  Present(kCardA);
+  SwitchTo("1");
+  Wait(8);
+  Present(kCardB);
+  SwitchTo("0");
+  Wait(1);
+  Present(kCardA);  // still the last card, 9 s after it was typed
+  EXPECT_EQ(Typed(), "101\n11223344\n");
+  Wait(1.5);
+  Present(kCardA);
+  EXPECT_EQ(Typed(), "101\n11223344\n101\n");
+}
+
 TEST_F(PcscFrmTest, PausedModeDoesNotConnectAndAReplacedCardWaitsUntilTakenAway) {
   Open();
   Poll();
@@ -420,6 +435,16 @@ TEST_F(PcscFrmTest, WakeUpAloneReadsTheCardAndDoesNothingWhileTimer1IsOff) {
 
   form.reset();
   EXPECT_EQ(fake.smartCard.watchedReader, std::nullopt);
+}
+
+TEST_F(PcscFrmTest, WakeUpWhilePausedConnectsNothing) {
+  Open();
+  SwitchTo("8");
+  Lay(kCardA);
+  Wake(fake, ReaderChange::kCardPresence);
+  Wake(fake, ReaderChange::kReaderList);
+  EXPECT_EQ(fake.smartCard.connectAttempts, 0);
+  EXPECT_EQ(Output(), "");
 }
 
 TEST_F(PcscFrmTest, WakeUpListsAReaderAttachedLaterAtOnce) {
