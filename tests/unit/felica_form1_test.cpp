@@ -70,7 +70,6 @@ TEST_F(FelicaForm1Test, LookupModeTypesRosterValuesUnderTheRepeatRules) {
   EXPECT_EQ(fake.sound.played, std::vector{FakeFiles::PathOf(kConfirmationSoundName)});
   EXPECT_EQ(fake.felica.lastSystemCode, (std::array<std::uint8_t, 2>{0xFF, 0xFF}));
   EXPECT_EQ(fake.felica.lastTimeSlot, 0);
-  EXPECT_EQ(fake.state.FelicaTyping, 0);
 
   struct Step {
     double time;

@@ -106,21 +106,13 @@ TEST_F(PcscFrmTest, LoadListsEveryReaderHoweverLongTheListChoosesOneAndStartsThe
 TEST_F(PcscFrmTest, RosterCardIsReadOnceWhileItStaysOnTheReader) {
   Open();
   Lay(kCardA);
-  // The window yields once more between showing the number and typing it.
-  bool yieldedBeforeTyping = false;
-  fake.toolkit.onDoEvents = [&] {
-    yieldedBeforeTyping =
-        yieldedBeforeTyping || (Get("PCSCLabel5").Text() == "101 Sato" && Typed().empty());
-  };
   Poll();
-  EXPECT_TRUE(yieldedBeforeTyping);
   EXPECT_EQ(smartCard.commands, std::vector<Bytes>{kGetData});
   EXPECT_EQ(Output(), "04A22B1A\n");
   EXPECT_EQ(Typed(), "101\n");
   EXPECT_EQ(Played(kConfirmationSoundName), 1);
   EXPECT_EQ(Get("PCSCLabel2").Text(), "04A22B1A");
   EXPECT_EQ(Get("PCSCLabel5").Text(), "101 Sato");
-  EXPECT_EQ(fake.state.PcscTyping, 0);
   // Card and context are released after every card; the restart holds only its new context.
   EXPECT_TRUE(smartCard.openCards.empty());
   EXPECT_EQ(smartCard.openContexts.size(), 1u);
