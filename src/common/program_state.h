@@ -2,8 +2,8 @@
 
 namespace cardwedge {
 
-// Program-wide variables the two reader windows share. Empty values of the original variants are
-// 0 here, which is how every reader compares them.
+// Program-wide values the two reader windows share. Each is 0 or 1 and starts at 0: the host
+// watch is on and neither window is typing until something sets them.
 struct ProgramState {
   int ProcessCheckOff = 0;  // 1 when the host-process watch is off
   int FelicaTyping = 0;     // 1 while the FeliCa window types a value

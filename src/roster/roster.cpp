@@ -35,14 +35,24 @@ std::string Where(const std::string& path, int record, int line) {
          ")";
 }
 
-// A NUL byte never occurs in CP932 or UTF-8 text: the file is something else (a program, an
-// image, a UTF-16 export), and reading on would report nonsense further down.
+constexpr std::string_view kTextOnly = "; the roster must be a text file (UTF-8 or CP932)";
+
+// A UTF-16 export starts with its byte-order mark; read as bytes it would split into fields of
+// NULs and half characters.
+void RequireNoUtf16Mark(const std::string& bytes, const std::string& rosterFile) {
+  if (!bytes.starts_with("\xFF\xFE") && !bytes.starts_with("\xFE\xFF")) return;
+  throw RosterError("Cannot load the roster " + Where(rosterFile, 1, 1) +
+                    ": it begins with a UTF-16 byte-order mark" + std::string(kTextOnly));
+}
+
+// A NUL byte never occurs in CP932 or UTF-8 text: a field the program uses that holds one comes
+// from something else (a program, an image, a UTF-16 export). Unused fields may carry the NUL
+// padding of fixed-width exports.
 void RequireText(const std::string& field, const std::string& rosterFile, int record, int line,
                  int number) {
   if (field.find('\0') == std::string::npos) return;
   throw RosterError("Cannot load the roster " + Where(rosterFile, record, line) + ": field " +
-                    std::to_string(number) +
-                    " holds a NUL byte; the roster must be a text file (UTF-8 or CP932)");
+                    std::to_string(number) + " holds a NUL byte" + std::string(kTextOnly));
 }
 
 }  // namespace
@@ -57,6 +67,7 @@ Roster LoadRoster(Files& files, TextCodec& codec) {
 
   const std::string rosterFile = roster.RosterFolder + kRosterFileName;
   const std::string bytes = ReadRosterFile(files, rosterFile);
+  RequireNoUtf16Mark(bytes, rosterFile);
   const std::string text = codec.AnsiToUtf8(bytes);
   FieldReader reader(text);
   std::string field;
@@ -65,7 +76,6 @@ Roster LoadRoster(Files& files, TextCodec& codec) {
     ++n;
     reader.Next(field);
     const int recordLine = reader.Line();
-    RequireText(field, rosterFile, n, recordLine, 1);
     if (n > kMaxRosterRecords) {
       throw RosterError("Cannot load the roster " + Where(rosterFile, n, recordLine) +
                         ": it holds more than " + std::to_string(kMaxRosterRecords) + " records");
@@ -80,10 +90,13 @@ Roster LoadRoster(Files& files, TextCodec& codec) {
                           std::to_string(number - 1) + " of " +
                           std::to_string(kRosterFieldsPerRecord));
       }
+      std::string* kept = number == 2    ? &roster.RosterValue[n]
+                          : number == 3  ? &roster.RosterText[n]
+                          : number == 49 ? &roster.RosterCardId[n]
+                                         : nullptr;
+      if (kept == nullptr) continue;
       RequireText(field, rosterFile, n, recordLine, number);
-      if (number == 2) roster.RosterValue[n] = field;
-      if (number == 3) roster.RosterText[n] = field;
-      if (number == 49) roster.RosterCardId[n] = field;
+      *kept = field;
     }
   }
   roster.RosterCount = n;

@@ -60,6 +60,7 @@ void FakeFiles::Remove(const std::string& name) {
 void FakeKeyboard::Send(const std::vector<KeyEvent>& sent) {
   if (failing) throw TypingError("keyboard unavailable");
   events.insert(events.end(), sent.begin(), sent.end());
+  if (onSend) onSend();
 }
 
 std::string FakeKeyboard::TypedText() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -60,6 +61,8 @@ class FakeKeyboard : public Keyboard {
   std::vector<KeyEvent> events;
   // When set, every Send raises TypingError and sends nothing.
   bool failing = false;
+  // Runs after each Send has added its events.
+  std::function<void()> onSend;
 };
 
 class FakeSound : public Sound {

@@ -4,6 +4,7 @@
 
 #include "fake_platform.h"
 #include "roster/host_watch.h"
+#include "roster_line.h"
 #include "startup/command_line.h"
 
 namespace cardwedge {
@@ -103,6 +104,43 @@ TEST_F(Form1Test, HostCheckOfEitherWindowEndsTheProgramWithoutTheHostUnlessTheFl
       }
     }
   }
+}
+
+// Each window's typing flag is up exactly while it types: a FeliCa tick that runs inside the
+// PC/SC window's typing (at its yield) sees the PC/SC flag up, one before or after it does not,
+// and the FeliCa window's own flag is up whenever its keys go out.
+TEST_F(Form1Test, EachWindowRaisesItsTypingFlagWhileItTypes) {
+  fake.files.Write(kRosterFileName, RosterLine("101", "A", "0101010101010101") +
+                                        RosterLine("102", "B", "0202020202020202") +
+                                        RosterLine("103", "C", "0303030303030303") +
+                                        RosterLine("222", "P", "04A22B1A"));
+  Start("1 4");
+  struct Sent {
+    std::string typed;
+    int felicaTyping;
+    int pcscTyping;
+    bool operator==(const Sent&) const = default;
+  };
+  std::vector<Sent> sent;
+  fake.keyboard.onSend = [&] {
+    sent.push_back({fake.keyboard.TypedText(), fake.state.FelicaTyping, fake.state.PcscTyping});
+  };
+  std::uint8_t felicaCard = 0;
+  fake.toolkit.onDoEvents = [&] {
+    if (felicaCard == 3) return;
+    ++felicaCard;
+    fake.felica.idm.emplace();
+    fake.felica.idm->fill(felicaCard);
+    fake.clock.now += 0.1;
+    fake.toolkit.Tick("PasoriTimer1");
+  };
+  fake.smartCard.cards["Virtual PCD 00 00"] = {0x04, 0xA2, 0x2B, 0x1A};
+  fake.toolkit.Tick("Timer1");
+  EXPECT_EQ(sent, (std::vector<Sent>{{"101\n", 1, 0},
+                                     {"101\n102\n", 1, 1},
+                                     {"101\n102\n222\n", 0, 1},
+                                     {"101\n102\n222\n103\n", 1, 0}}));
+  EXPECT_EQ(fake.state.FelicaTyping + fake.state.PcscTyping, 0);
 }
 
 TEST(SplitCommandLine, SplitsAtEverySingleSpace) {

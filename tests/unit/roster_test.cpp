@@ -109,5 +109,34 @@ TEST_F(RosterTest, LoadFailuresNameTheFileAndTheProblem) {
   EXPECT_NE(LoadError(), "");
 }
 
+// Fixed-width exports pad unused fields with NUL bytes and load; a NUL in a field the program
+// uses, or a UTF-16 file, is refused with the file and the record named.
+TEST_F(RosterTest, NulBytesAreRefusedOnlyInTheFieldsThatAreUsed) {
+  const std::string nul = std::string("x") + '\0' + "y";
+  for (const int field : {1, 10, 50, 2, 3, 49}) {
+    std::string record = "r";
+    for (int number = 2; number <= kRosterFieldsPerRecord; ++number) {
+      record += "," + (number == field ? nul : number == 2 ? "7" : "");
+    }
+    if (field == 1) record = nul + record.substr(1);
+    WriteRoster(RosterLine("1", "A", "a") + record + "\r\n");
+    const std::string error = LoadError();
+    if (field == 1 || field == 10 || field == 50) {
+      EXPECT_EQ(error, "") << "field " << field;
+      EXPECT_EQ(Load().RosterValue[2], "7");
+    } else {
+      EXPECT_NE(error.find(FakeFiles::PathOf(kRosterFileName) + "\", record 2 (line 2): field " +
+                           std::to_string(field) + " holds a NUL byte"),
+                std::string::npos)
+          << error;
+    }
+  }
+  WriteRoster(std::string("\xFF\xFEr\0,\0", 6));
+  EXPECT_NE(LoadError().find(FakeFiles::PathOf(kRosterFileName) +
+                             "\", record 1 (line 1): it begins with a UTF-16 byte-order mark"),
+            std::string::npos)
+      << LoadError();
+}
+
 }  // namespace
 }  // namespace cardwedge

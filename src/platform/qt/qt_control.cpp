@@ -104,10 +104,17 @@ void QtControl::SetListIndex(int index) {
 }
 
 void QtControl::AppendText(const std::string& text) {
-  if (auto* plain = qobject_cast<QPlainTextEdit*>(widget_)) {
-    plain->moveCursor(QTextCursor::End);
-    plain->insertPlainText(ToQt(text));
-    plain->moveCursor(QTextCursor::End);
+  auto* plain = qobject_cast<QPlainTextEdit*>(widget_);
+  if (plain == nullptr) return;
+  plain->moveCursor(QTextCursor::End);
+  plain->insertPlainText(ToQt(text));
+  plain->moveCursor(QTextCursor::End);
+  // Scrolling the caret into view leaves its empty line, after a final line end, at the bottom of
+  // the pane: one line back makes the newest line the last one in view.
+  QScrollBar* scrollBar = plain->verticalScrollBar();
+  if (text.ends_with('\n') && scrollBar->value() > 0 &&
+      plain->cursorRect().bottom() < plain->viewport()->height()) {
+    scrollBar->setValue(scrollBar->value() - 1);
   }
 }
 

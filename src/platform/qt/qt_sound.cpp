@@ -1,8 +1,15 @@
 #include "platform/qt/qt_sound.h"
 
+#include <QApplication>
 #include <QUrl>
 
 namespace cardwedge {
+
+void RingDesktopBell() {
+  QMetaObject::invokeMethod(QCoreApplication::instance(), [] { QApplication::beep(); });
+}
+
+QtSound::QtSound(std::function<void()> playDefault) : playDefault_(std::move(playDefault)) {}
 
 QtSound::~QtSound() {
   if (!player_) return;
@@ -28,7 +35,14 @@ void QtSound::Play(const std::string& path) {
   std::unique_ptr<QSoundEffect>& effect = effects_[path];
   if (!effect) {
     effect = std::make_unique<QSoundEffect>();
+    QSoundEffect* loading = effect.get();
+    QObject::connect(loading, &QSoundEffect::statusChanged, player_.get(), [this, loading] {
+      if (loading->status() == QSoundEffect::Error) playDefault_();
+    });
     effect->setSource(QUrl::fromLocalFile(QString::fromStdString(path)));
+  } else if (effect->status() == QSoundEffect::Error) {
+    playDefault_();
+    return;
   }
   effect->play();
 }

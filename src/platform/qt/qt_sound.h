@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QSoundEffect>
 #include <QThread>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -11,13 +12,17 @@
 
 namespace cardwedge {
 
+// The desktop's bell, the system's default sound; callable from any thread.
+void RingDesktopBell();
+
 // Plays WAV files through Qt Multimedia on a thread of its own, so that loading a file and
 // opening the audio output never hold up the user-interface thread (the keys typed right after a
 // sound starts). Each file is loaded once and kept, so a repeated sound starts without reloading;
-// with no audio device the effect stays silent.
+// a file that cannot be played gives playDefault instead (run on the sound thread); with no audio
+// device the effect stays silent.
 class QtSound : public Sound {
  public:
-  QtSound() = default;
+  explicit QtSound(std::function<void()> playDefault = RingDesktopBell);
   ~QtSound() override;
   QtSound(const QtSound&) = delete;
   QtSound& operator=(const QtSound&) = delete;
@@ -28,6 +33,7 @@ class QtSound : public Sound {
   // Runs on the sound thread.
   void Play(const std::string& path);
 
+  std::function<void()> playDefault_;
   QThread thread_;
   // Lives on the sound thread; the effects are created there and only touched there.
   std::unique_ptr<QObject> player_;

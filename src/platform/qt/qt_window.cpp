@@ -51,7 +51,9 @@ QWidget* CreateWidget(const ControlDeclaration& declaration, QWidget* parent) {
     case ControlKind::kRichText: {
       auto* edit = new QPlainTextEdit(text, parent);
       edit->setTabChangesFocus(true);
-      edit->setMaximumBlockCount(kRichTextMaxLines);
+      // The program appends whole lines: the empty block after the final line end, where the
+      // caret stands, is not a line.
+      edit->setMaximumBlockCount(kRichTextMaxLines + 1);
       return edit;
     }
   }

@@ -9,7 +9,7 @@
 namespace cardwedge {
 
 void PlaySoundSound::PlayAsync(const std::string& path) {
-  PlaySoundW(Widen(path).c_str(), nullptr, SND_FILENAME | SND_ASYNC | SND_NODEFAULT);
+  PlaySoundW(Widen(path).c_str(), nullptr, SND_FILENAME | SND_ASYNC);
 }
 
 }  // namespace cardwedge

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <richedit.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "platform/run_handler.h"
@@ -86,6 +87,44 @@ std::string FromControlLines(const std::wstring& lines) {
     }
   }
   return Narrow(text);
+}
+
+// Where the character at charIndex is drawn, in the pane's client coordinates.
+POINTL CharPosition(HWND pane, LRESULT charIndex) {
+  POINTL position{};
+  SendMessageW(pane, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&position), charIndex);
+  return position;
+}
+
+LRESULT LineStart(HWND pane, LRESULT line) {
+  return SendMessageW(pane, EM_LINEINDEX, static_cast<WPARAM>(line), 0);
+}
+
+// Keeps the newest kRichTextMaxLines lines. After a final line end the caret stands on an empty
+// line, which is not a line of the text.
+void DropOldestLines(HWND pane, bool endsWithLineEnd) {
+  const LRESULT lines = SendMessageW(pane, EM_GETLINECOUNT, 0, 0) - (endsWithLineEnd ? 1 : 0);
+  const LRESULT excess = lines - kRichTextMaxLines;
+  if (excess <= 0) return;
+  SendMessageW(pane, EM_SETSEL, 0, LineStart(pane, excess));
+  SendMessageW(pane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+}
+
+// Scrolling the caret into view leaves the caret's empty line, after a final line end, at the
+// bottom of the pane: scrolls on so that the newest line is the last line wholly in view.
+void ShowNewestLine(HWND pane) {
+  const LRESULT lines = SendMessageW(pane, EM_GETLINECOUNT, 0, 0);
+  if (lines < 2) return;
+  const POINTL newest = CharPosition(pane, LineStart(pane, lines - 2));
+  const LONG lineHeight = CharPosition(pane, LineStart(pane, lines - 1)).y - newest.y;
+  if (lineHeight <= 0) return;
+  RECT view{};
+  SendMessageW(pane, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&view));
+  const LONG linesInView = std::max<LONG>(1, (view.bottom - view.top) / lineHeight);
+  POINT scroll{};
+  SendMessageW(pane, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+  scroll.y = std::max<LONG>(0, scroll.y + newest.y - view.top - (linesInView - 1) * lineHeight);
+  SendMessageW(pane, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
 }
 
 }  // namespace
@@ -219,14 +258,12 @@ void Win32Control::AppendText(const std::string& text) {
   const std::wstring wide = ToControlLines(text);
   SendMessageW(hwnd_, EM_SETSEL, static_cast<WPARAM>(-1), -1);
   SendMessageW(hwnd_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(wide.c_str()));
-  const LRESULT excess = SendMessageW(hwnd_, EM_GETLINECOUNT, 0, 0) - kRichTextMaxLines;
-  if (kind_ == ControlKind::kRichText && excess > 0) {
-    const LRESULT keptFrom = SendMessageW(hwnd_, EM_LINEINDEX, static_cast<WPARAM>(excess), 0);
-    SendMessageW(hwnd_, EM_SETSEL, 0, keptFrom);
-    SendMessageW(hwnd_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
-  }
+  const bool richText = kind_ == ControlKind::kRichText;
+  const bool endsWithLineEnd = text.ends_with('\n');
+  if (richText) DropOldestLines(hwnd_, endsWithLineEnd);
   SendMessageW(hwnd_, EM_SETSEL, static_cast<WPARAM>(-1), -1);
   SendMessageW(hwnd_, EM_SCROLLCARET, 0, 0);
+  if (richText && endsWithLineEnd) ShowNewestLine(hwnd_);
 }
 
 void Win32Control::OnClick(std::function<void()> handler) { onClick_ = std::move(handler); }

@@ -6,6 +6,10 @@
 #include <QSoundEffect>
 #include <QTimer>
 #include <QUrl>
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <functional>
 #include <string>
 
 #include "platform/qt/qt_sound.h"
@@ -51,6 +55,30 @@ TEST(QtSound, PlayingWithoutAnAudioDeviceReturnsAndTheEventLoopRunsOn) {
   });
   QCoreApplication::exec();
   EXPECT_TRUE(loopRan);
+}
+
+// Lets the event loop run until the condition holds, at most a few seconds.
+bool RunUntil(const std::function<bool()>& done) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done() && timer.elapsed() < 5000) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  }
+  return done();
+}
+
+TEST(QtSound, AFileThatCannotBePlayedGivesTheDefaultSoundEachTime) {
+  const std::string notASound = BesideTheProgram("not-a-sound.wav");
+  std::ofstream(notASound) << "RIFF, but not a wave";
+  std::atomic<int> defaults = 0;
+  QtSound sound([&defaults] { ++defaults; });
+  sound.PlayAsync(BesideTheProgram(kConfirmationSoundName));
+  for (int played = 1; played <= 2; ++played) {
+    sound.PlayAsync(notASound);
+    EXPECT_TRUE(RunUntil([&] { return defaults == played; })) << defaults;
+  }
+  EXPECT_EQ(defaults, 2);
+  std::remove(notASound.c_str());
 }
 
 }  // namespace

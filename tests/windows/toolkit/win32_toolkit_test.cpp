@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
+// After windows.h.
+#include <richedit.h>
 
 #include <chrono>
 #include <functional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -142,16 +145,9 @@ TEST(Win32Toolkit, RendersBothWindowsFromTheirDeclarations) {
   }
 }
 
-TEST(Win32Toolkit, OutputPaneAndReaderListKeepWhatTheProgramPutsIn) {
+TEST(Win32Toolkit, ReaderListKeepsWhatTheProgramPutsIn) {
   Win32Toolkit toolkit;
   std::unique_ptr<Window> opened = toolkit.OpenWindow(PCSCfrm::Declaration());
-  Control& output = opened->Get("rbOutput");
-  output.AppendText("04A1B2C3\n");
-  output.AppendText("UID:0102\n");
-  EXPECT_EQ(output.Text(), "04A1B2C3\nUID:0102\n");
-  output.SetText("");
-  EXPECT_EQ(output.Text(), "");
-
   Control& readers = opened->Get("cbReader");
   readers.AddItem("Virtual PCD 00 00");
   readers.AddItem("ACS ACR122U 00 00");
@@ -164,6 +160,47 @@ TEST(Win32Toolkit, OutputPaneAndReaderListKeepWhatTheProgramPutsIn) {
   readers.AddItem("Virtual PCD 00 00");
   readers.SetText("Virtual PCD 00 00");
   EXPECT_EQ(readers.ListIndex(), 0);
+}
+
+std::string Lines(int first, int last) {
+  std::string lines;
+  for (int n = first; n <= last; ++n) lines += std::to_string(n) + "\n";
+  return lines;
+}
+
+// The top of the line in the pane's client coordinates.
+LONG LineTop(HWND pane, LRESULT line) {
+  POINTL position{};
+  SendMessageW(pane, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&position),
+               SendMessageW(pane, EM_LINEINDEX, static_cast<WPARAM>(line), 0));
+  return position.y;
+}
+
+TEST(Win32Toolkit, OutputPaneKeepsTheNewestLinesAndShowsTheNewestLast) {
+  Win32Toolkit toolkit;
+  std::unique_ptr<Window> opened = toolkit.OpenWindow(PCSCfrm::Declaration());
+  auto& window = static_cast<Win32Window&>(*opened);
+  window.Show();
+  Control& output = window.Get("rbOutput");
+  const HWND pane = window.Get("rbOutput").hwnd();
+  output.AppendText(Lines(1, kRichTextMaxLines));
+  for (int n = kRichTextMaxLines + 1; n <= kRichTextMaxLines + 5; ++n) {
+    output.AppendText(std::to_string(n) + "\n");
+  }
+  EXPECT_EQ(output.Text(), Lines(6, kRichTextMaxLines + 5));
+
+  // The newest line is wholly in view; the caret's empty line after it is not.
+  RECT view{};
+  SendMessageW(pane, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&view));
+  const LRESULT caretLine = SendMessageW(pane, EM_GETLINECOUNT, 0, 0) - 1;
+  const LONG newestTop = LineTop(pane, caretLine - 1);
+  const LONG caretTop = LineTop(pane, caretLine);
+  EXPECT_GE(newestTop, view.top);
+  EXPECT_LE(caretTop, view.bottom);
+  EXPECT_GT(caretTop + (caretTop - newestTop), view.bottom);
+
+  output.SetText("");
+  EXPECT_EQ(output.Text(), "");
 }
 
 TEST(Win32Toolkit, TabFollowsTheDeclaredOrderInsideAFrame) {
