@@ -22,9 +22,11 @@ trap '[ -z "$xvfb" ] || { kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; }'
 # Starts Xvfb on a display number of its own and waits until a client can connect. The number is
 # chosen here, not with -displayfd, whose servers started at the same moment can both take :0;
 # a number already in use makes Xvfb refuse at once (its lock file), and another is tried.
+# -noreset keeps the server (and the layout set below) as it is when its last client leaves;
+# otherwise a client that connects while it resets is refused.
 start_xvfb() {
   local number=$((100 + RANDOM % 800))
-  Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp 2>/dev/null &
+  Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp -noreset 2>/dev/null &
   xvfb=$!
   export DISPLAY=:$number
   for _ in $(seq 100); do
