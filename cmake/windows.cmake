@@ -38,5 +38,9 @@ foreach(sound ${SOUND_ASSETS})
   configure_file(${sound} ${CMAKE_BINARY_DIR}/${name} COPYONLY)
 endforeach()
 
-# Test-double DLLs, the host stand-in and the key target window, for the tests under Wine.
+# Test-double DLLs, the host stand-in and the key target window, for the tests under Wine, and the
+# soak that drives the program with them.
 add_subdirectory(testbed/windows)
+if(TARGET cardwedge)
+  add_subdirectory(bench/windows)
+endif()
