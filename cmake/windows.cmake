@@ -28,6 +28,8 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/src/platform/scard)
                  ${CARDWEDGE_RESOURCES} ${CMAKE_BINARY_DIR}/version.rc)
   target_compile_definitions(cardwedge PRIVATE CARDWEDGE_VERSION="${PROJECT_VERSION}")
   target_link_libraries(cardwedge PRIVATE cardwedge_core cardwedge_windows)
+  # Linked stripped, as it ships: the tests run the very bytes the release archives hold.
+  target_link_options(cardwedge PRIVATE -s)
   set_target_properties(cardwedge PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 endif()
 

@@ -22,11 +22,9 @@ trap '[ -z "$xvfb" ] || { kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; }'
 # Starts Xvfb on a display number of its own and waits until a client can connect. The number is
 # chosen here, not with -displayfd, whose servers started at the same moment can both take :0;
 # a number already in use makes Xvfb refuse at once (its lock file), and another is tried.
-# -noreset keeps the server (and the layout set below) as it is when its last client leaves;
-# otherwise a client that connects while it resets is refused.
 start_xvfb() {
   local number=$((100 + RANDOM % 800))
-  Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp -noreset 2>/dev/null &
+  Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp 2>/dev/null &
   xvfb=$!
   export DISPLAY=:$number
   for _ in $(seq 100); do
@@ -43,8 +41,17 @@ for try in $(seq 10); do
   xvfb=
   [ "$try" -lt 10 ] || { echo "wine-xvfb: no usable Xvfb display" >&2; exit 1; }
 done
-setxkbmap "$layout"
-if ! setxkbmap -query | grep -qx "layout: *$layout"; then
+# The server resets when its last client leaves and refuses clients meanwhile: each X command is
+# tried again for a few seconds.
+x_retry() {
+  for _ in $(seq 100); do
+    "$@" 2>/dev/null && return 0
+    sleep 0.05
+  done
+  return 1
+}
+x_retry setxkbmap "$layout" || true
+if ! x_retry setxkbmap -query | grep -qx "layout: *$layout"; then
   echo "wine-xvfb: the X server did not take the $layout layout; skipped" >&2
   exit 77
 fi
