@@ -28,6 +28,8 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/src/platform/scard)
                  ${CARDWEDGE_RESOURCES} ${CMAKE_BINARY_DIR}/version.rc)
   target_compile_definitions(cardwedge PRIVATE CARDWEDGE_VERSION="${PROJECT_VERSION}")
   target_link_libraries(cardwedge PRIVATE cardwedge_core cardwedge_windows)
+  # Linked stripped, as it ships: the tests run the very bytes the release archives hold.
+  target_link_options(cardwedge PRIVATE -s)
   set_target_properties(cardwedge PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 endif()
 
@@ -38,5 +40,9 @@ foreach(sound ${SOUND_ASSETS})
   configure_file(${sound} ${CMAKE_BINARY_DIR}/${name} COPYONLY)
 endforeach()
 
-# Test-double DLLs, the host stand-in and the key target window, for the tests under Wine.
+# Test-double DLLs, the host stand-in and the key target window, for the tests under Wine, and the
+# soak that drives the program with them.
 add_subdirectory(testbed/windows)
+if(TARGET cardwedge)
+  add_subdirectory(bench/windows)
+endif()

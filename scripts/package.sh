@@ -4,6 +4,9 @@
 #   cardwedge-<version>-windows-x64.zip    the x86_64 program, for PC/SC-only sites
 #   cardwedge-<version>-linux-x86_64.tar.gz
 # Each holds a cardwedge/ folder with the program, the two default sounds and the staff README.
+# The Windows programs go in as built (linked stripped) and as the Windows tests ran them: never
+# rebuilt or changed here. A pass of the Windows suites (./run test) records their checksums in
+# build-win*/tested.sha256, and this says whether each packed program is that one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,11 +15,16 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/CMakeCache.txt)
 sounds=(assets/sounds/カード確認.WAV assets/sounds/警告1.wav)
 rm -rf dist && mkdir -p dist/stage
 
-# stage NAME PROGRAM STRIP: a cardwedge/ folder in dist/stage/NAME.
+# stage NAME PROGRAM [STRIP]: a cardwedge/ folder in dist/stage/NAME, the program stripped by
+# STRIP or, without it, copied byte for byte.
 stage() {
   local folder="dist/stage/$1/cardwedge"
   mkdir -p "$folder"
-  "$3" -o "$folder/$(basename "$2")" "$2"
+  if [ $# -ge 3 ]; then
+    "$3" -o "$folder/$(basename "$2")" "$2"
+  else
+    cp "$2" "$folder/"
+  fi
   cp "${sounds[@]}" "$folder/"
   if [[ $1 == *windows* ]]; then
     # Windows staff open it in Notepad: a BOM and CRLF line ends.
@@ -38,12 +46,25 @@ PY
   )
 }
 
+# Says whether a Windows program is the one the Windows tests last passed with.
+say_tested() {
+  local record
+  record="$(dirname "$1")/tested.sha256"
+  if [ -f "$record" ] && sha256sum --quiet --check "$record" 2>/dev/null; then
+    echo "$2: $1 is the binary the Windows tests passed with (sha256 $(cut -c1-16 "$record")...)"
+  else
+    echo "$2: WARNING: $1 has not passed the Windows tests since it was built (./run test)" >&2
+  fi
+}
+
 scripts/check-imports.sh build-win32/cardwedge.exe build-win64/cardwedge.exe
 
-stage "cardwedge-$version-windows-x86" build-win32/cardwedge.exe i686-w64-mingw32-strip
+stage "cardwedge-$version-windows-x86" build-win32/cardwedge.exe
 make_zip "cardwedge-$version-windows-x86"
-stage "cardwedge-$version-windows-x64" build-win64/cardwedge.exe x86_64-w64-mingw32-strip
+say_tested build-win32/cardwedge.exe "cardwedge-$version-windows-x86.zip"
+stage "cardwedge-$version-windows-x64" build-win64/cardwedge.exe
 make_zip "cardwedge-$version-windows-x64"
+say_tested build-win64/cardwedge.exe "cardwedge-$version-windows-x64.zip"
 stage "cardwedge-$version-linux-x86_64" build/cardwedge strip
 tar -C "dist/stage/cardwedge-$version-linux-x86_64" -czf "dist/cardwedge-$version-linux-x86_64.tar.gz" cardwedge
 

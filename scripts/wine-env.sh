@@ -37,13 +37,45 @@ wine_merged_overrides() {
   echo "$merged"
 }
 
-# Exports WINEPREFIX, WINELOADER, WINEDEBUG and WINEDLLOVERRIDES, and sets wine_locale to the
-# Japanese locale (ANSI code page 932) that Wine runs in: `env "${wine_locale[@]}" ...`. The
-# locale is compiled into the prefix, so the system needs none installed, and the shell itself
-# never switches to it.
+# The machine field of a Windows program's PE header, in hexadecimal (14c: i386, 8664: x86-64);
+# empty for any other file.
+wine_pe_machine() {
+  [ -f "$1" ] || return 0
+  local offset
+  [ "$(head -c 2 "$1")" = MZ ] || return 0
+  offset=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+  [ "$(od -An -c -j"$offset" -N4 "$1" | tr -d ' ')" = 'PE\0\0' ] || return 0
+  printf '%x\n' "$(od -An -tu2 -j$((offset + 4)) -N2 "$1" | tr -d ' ')"
+}
+
+# The kind of prefix: one that exists keeps the kind it was made as; a new one is made 32-bit
+# (win32) for a 32-bit program, else 64-bit (win64), which runs 32-bit programs too (WoW64).
+wine_arch_for() {
+  local made
+  [ -f "$1/.cardwedge-ready" ] && made=$(sed -n 's/^#arch=//p' "$1/system.reg")
+  if [ -n "${made:-}" ]; then
+    echo "$made"
+  elif [ "$(wine_pe_machine "${2:-}")" = 14c ]; then
+    echo win32
+  else
+    echo win64
+  fi
+}
+
+# Exports WINEPREFIX, WINEARCH, WINELOADER, WINEDEBUG and WINEDLLOVERRIDES, and sets wine_locale
+# to the Japanese locale (ANSI code page 932) that Wine runs in: `env "${wine_locale[@]}" ...`.
+# The loader is "wine" for a 32-bit program, "wine64" for a 64-bit one, else the prefix's own.
+# The locale is compiled into the prefix, so the system needs none installed, and the shell
+# itself never switches to it.
+#   wine_export_env PREFIX [PROGRAM]
 wine_export_env() {
   export WINEPREFIX=$1
-  export WINELOADER=$wine_bin/wine64
+  WINEARCH=$(wine_arch_for "$1" "${2:-}")
+  export WINEARCH
+  case "$(wine_pe_machine "${2:-}"):$WINEARCH" in
+    14c:* | *:win32) export WINELOADER=$wine_bin/wine ;;
+    *) export WINELOADER=$wine_bin/wine64 ;;
+  esac
   export WINEDEBUG=${WINEDEBUG:--all}
   WINEDLLOVERRIDES=$(wine_merged_overrides)
   export WINEDLLOVERRIDES
@@ -51,10 +83,14 @@ wine_export_env() {
   wine_locale=("LOCPATH=$wine_locale_dir" LC_ALL=ja_JP.UTF-8)
 }
 
-# Creates the prefix once; parallel callers wait for the first one. A prefix left half made by
-# an interrupted run is made again.
+# Creates the prefix once, of the kind WINEARCH names; parallel callers wait for the first one. A
+# prefix left half made by an interrupted run is made again.
 wine_ensure_prefix() {
   local ready=$WINEPREFIX/.cardwedge-ready
+  if [ "$WINEARCH:$WINELOADER" = "win32:$wine_bin/wine64" ]; then
+    echo "wine: a 64-bit program cannot run in the 32-bit prefix $WINEPREFIX" >&2
+    return 1
+  fi
   [ -f "$ready" ] && return 0
   mkdir -p "$(dirname "$WINEPREFIX")"
   (
@@ -64,7 +100,7 @@ wine_ensure_prefix() {
     mkdir -p "$wine_locale_dir"
     localedef -i ja_JP -f UTF-8 "$wine_locale_dir/ja_JP.UTF-8" 9>&- ||
       { echo "wine: cannot compile the ja_JP.UTF-8 locale (package locales)" >&2; exit 1; }
-    env -u DISPLAY "${wine_locale[@]}" "$wine_bin/wine64" wineboot -i </dev/null >/dev/null 2>&1 9>&- ||
+    env -u DISPLAY "${wine_locale[@]}" "$WINELOADER" wineboot -i </dev/null >/dev/null 2>&1 9>&- ||
       { echo "wine: wineboot failed for $WINEPREFIX" >&2; exit 1; }
     # The registry is on disk once the server has gone.
     "$wine_bin/wineserver" -w 9>&-

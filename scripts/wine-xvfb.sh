@@ -41,8 +41,17 @@ for try in $(seq 10); do
   xvfb=
   [ "$try" -lt 10 ] || { echo "wine-xvfb: no usable Xvfb display" >&2; exit 1; }
 done
-setxkbmap "$layout"
-if ! setxkbmap -query | grep -qx "layout: *$layout"; then
+# The server resets when its last client leaves and refuses clients meanwhile: each X command is
+# tried again for a few seconds.
+x_retry() {
+  for _ in $(seq 100); do
+    "$@" 2>/dev/null && return 0
+    sleep 0.05
+  done
+  return 1
+}
+x_retry setxkbmap "$layout" || true
+if ! x_retry setxkbmap -query | grep -qx "layout: *$layout"; then
   echo "wine-xvfb: the X server did not take the $layout layout; skipped" >&2
   exit 77
 fi

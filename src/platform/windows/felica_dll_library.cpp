@@ -29,10 +29,43 @@ constexpr int kLostAfterReaderErrors = 10;
 // writing it failed for the reader, not for want of a card.
 constexpr std::uint8_t kCountNotWritten = 0xFF;
 
+// The library beside the program, whose dependencies (the reader maker's runtime) may lie beside
+// it too; else the one in the system folder. Neither the current folder nor PATH is searched.
+HMODULE LoadFelicaDll(const std::string& folder) {
+  const std::wstring beside = Widen(folder) + L"\\" + kLibraryName;
+  if (GetFileAttributesW(beside.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    return LoadLibraryExW(beside.c_str(), nullptr,
+                          LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+  }
+  return LoadLibraryExW(kLibraryName, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+// What a load error means to the person setting the program up.
+std::string LoadErrorMeaning(DWORD error) {
+  switch (error) {
+    case ERROR_BAD_EXE_FORMAT:
+      return sizeof(void*) == 8 ? "it is not a 64-bit DLL: a 32-bit FeliCa library needs the x86 "
+                                  "package of cardwedge"
+                                : "it is not a 32-bit Windows DLL";
+    case ERROR_MOD_NOT_FOUND:
+      return "the DLL, or one it needs such as the reader maker's runtime, is missing";
+    default:
+      return "the system refused it";
+  }
+}
+
+// An entry under its plain name, as a library made for a Basic host exports it; else, on 32-bit
+// Windows, under the stdcall decoration "_name@N" (N: the bytes of its arguments) that a library
+// built without a list of export names has.
 template <typename Entry>
-Entry FindEntry(HMODULE library, const char* name) {
+Entry FindEntry(HMODULE library, const std::string& name, std::size_t arguments) {
+  FARPROC entry = GetProcAddress(library, name.c_str());
+  if (entry == nullptr && sizeof(void*) == 4) {
+    const std::string decorated = "_" + name + "@" + std::to_string(arguments * sizeof(void*));
+    entry = GetProcAddress(library, decorated.c_str());
+  }
   // GetProcAddress gives every entry as a generic function pointer; the library declares its type.
-  return reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+  return reinterpret_cast<Entry>(reinterpret_cast<void*>(entry));
 }
 
 }  // namespace
@@ -41,16 +74,15 @@ FelicaDllLibrary::FelicaDllLibrary(std::string folder) : folder_(std::move(folde
 
 bool FelicaDllLibrary::Load() {
   if (polling_ != nullptr) return true;
-  const std::wstring beside = Widen(folder_) + L"\\" + kLibraryName;
-  HMODULE library = LoadLibraryExW(beside.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-  if (library == nullptr) library = LoadLibraryW(kLibraryName);
+  HMODULE library = LoadFelicaDll(folder_);
   if (library == nullptr) {
-    loadError_ =
-        "cannot load " + Narrow(kLibraryName) + " (error " + std::to_string(GetLastError()) + ")";
+    const DWORD error = GetLastError();
+    loadError_ = "cannot load " + Narrow(kLibraryName) + " (error " + std::to_string(error) + ": " +
+                 LoadErrorMeaning(error) + ")";
   } else {
-    const auto initialize = FindEntry<SimpleEntry>(library, "initialize_library");
-    const auto openAuto = FindEntry<SimpleEntry>(library, "open_reader_writer_auto");
-    const auto polling = FindEntry<PollingEntry>(library, "polling_and_get_card_information");
+    const auto initialize = FindEntry<SimpleEntry>(library, "initialize_library", 0);
+    const auto openAuto = FindEntry<SimpleEntry>(library, "open_reader_writer_auto", 0);
+    const auto polling = FindEntry<PollingEntry>(library, "polling_and_get_card_information", 3);
     if (initialize == nullptr || openAuto == nullptr || polling == nullptr) {
       loadError_ = Narrow(kLibraryName) + " lacks one of the entries initialize_library, " +
                    "open_reader_writer_auto, polling_and_get_card_information";

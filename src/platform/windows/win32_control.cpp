@@ -23,8 +23,10 @@ struct WindowKind {
   DWORD extendedStyle;
 };
 
+// From the system folder only: a file of that name in the current folder is never loaded.
 void LoadRichEdit() {
-  static const HMODULE library = LoadLibraryW(L"Msftedit.dll");
+  static const HMODULE library =
+      LoadLibraryExW(L"Msftedit.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   if (library == nullptr) throw std::runtime_error("cannot load Msftedit.dll for the output pane");
 }
 

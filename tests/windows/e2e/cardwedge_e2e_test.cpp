@@ -72,25 +72,28 @@ bool WaitUntil(Condition done, std::chrono::milliseconds timeout = kStateTimeout
   return true;
 }
 
+// What WindowOf looks for and finds.
+struct WindowSearch {
+  DWORD processId;
+  const std::wstring& title;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
+  auto& search = *reinterpret_cast<WindowSearch*>(parameter);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  wchar_t text[256] = {};
+  GetWindowTextW(window, text, 256);
+  if (owner != search.processId || search.title != text) return TRUE;
+  search.found = window;
+  return FALSE;
+}
+
 // The top-level window of a process with this title.
 HWND WindowOf(DWORD processId, const std::wstring& title) {
-  struct Search {
-    DWORD processId;
-    const std::wstring& title;
-    HWND found = nullptr;
-  } search{processId, title};
-  EnumWindows(
-      [](HWND window, LPARAM parameter) -> BOOL {
-        auto& search = *reinterpret_cast<Search*>(parameter);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        wchar_t text[256] = {};
-        GetWindowTextW(window, text, 256);
-        if (owner != search.processId || search.title != text) return TRUE;
-        search.found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  WindowSearch search{processId, title};
+  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
@@ -112,20 +115,18 @@ HWND FocusOf(HWND window) {
   return info.hwndActive == window ? info.hwndFocus : nullptr;
 }
 
+BOOL CALLBACK AppendStaticText(HWND child, LPARAM parameter) {
+  wchar_t className[32] = {}, text[1024] = {};
+  GetClassNameW(child, className, 32);
+  GetWindowTextW(child, text, 1024);
+  if (_wcsicmp(className, L"Static") == 0) *reinterpret_cast<std::wstring*>(parameter) += text;
+  return TRUE;
+}
+
 // The texts of a dialog's static controls, one a line.
 std::string StaticTexts(HWND dialog) {
   std::wstring texts;
-  EnumChildWindows(
-      dialog,
-      [](HWND child, LPARAM parameter) -> BOOL {
-        wchar_t className[32] = {}, text[1024] = {};
-        GetClassNameW(child, className, 32);
-        GetWindowTextW(child, text, 1024);
-        if (_wcsicmp(className, L"Static") == 0)
-          *reinterpret_cast<std::wstring*>(parameter) += text;
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&texts));
+  EnumChildWindows(dialog, AppendStaticText, reinterpret_cast<LPARAM>(&texts));
   return Utf8(texts);
 }
 

@@ -1,6 +1,7 @@
 // The FeliCa library loaded at run time from a folder standing for the program's: the test
-// double steered through its control folder, a folder without the library, and a library without
-// the entries.
+// double (its entries under plain names, and on 32-bit Windows under decorated ones) steered
+// through its control folder, a folder without the library, a file that is no DLL, and a library
+// without the entries.
 
 #include "platform/windows/felica_dll_library.h"
 
@@ -15,7 +16,6 @@
 #include <vector>
 
 #include "platform/diagnostics.h"
-
 #include "platform/windows/wide_text.h"
 #include "windows_child_process.h"
 
@@ -30,13 +30,17 @@ struct Poll {
   std::array<std::uint8_t, 8> pmm{};
 };
 
-Poll PollOnce(FelicaLibrary& library) {
-  std::array<std::uint8_t, 2> systemCode{0xFF, 0xFF};
+// One poll with the given system code and time slot; a card found must be counted.
+Poll PollOnce(FelicaLibrary& library, std::array<std::uint8_t, 2> systemCode = {0xFF, 0xFF},
+              std::uint8_t timeSlot = 0) {
   Poll poll;
-  std::uint8_t numberOfCards = 0;
+  std::uint8_t numberOfCards = 0xEE;
   FelicaCardInfo cardInfo{.idm = &poll.idm, .pmm = &poll.pmm};
-  poll.found = library.polling_and_get_card_information({.systemCode = &systemCode, .timeSlot = 0},
-                                                        numberOfCards, cardInfo);
+  poll.found = library.polling_and_get_card_information(
+      {.systemCode = &systemCode, .timeSlot = timeSlot}, numberOfCards, cardInfo);
+  if (poll.found) {
+    EXPECT_EQ(numberOfCards, 1);
+  }
   return poll;
 }
 
@@ -82,8 +86,14 @@ class FelicaDllLibraryTest : public ::testing::Test {
   FelicaDllLibrary library{Narrow(folder.wstring())};
 };
 
-TEST_F(FelicaDllLibraryTest, TheDoubleAnswersThroughTheRecords) {
-  CopyDll("felica_for_vb.dll");
+// The library as made for a Basic host (plain names) and, on 32-bit Windows, with the stdcall
+// decoration. A wrong calling convention or record layout on either side shows here: the stack
+// or the fields the double reads and writes go astray.
+class FelicaDllExportTest : public FelicaDllLibraryTest,
+                            public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(FelicaDllExportTest, TheDoubleAnswersThroughTheRecords) {
+  CopyDll(GetParam());
   Control("initialize", "fail");
   EXPECT_FALSE(library.initialize_library());
   EXPECT_EQ(library.loadError(), "");
@@ -104,6 +114,13 @@ TEST_F(FelicaDllLibraryTest, TheDoubleAnswersThroughTheRecords) {
                        "idm=012E4C3A0F10889B = 1"),
             std::string::npos)
       << Log();
+
+  // Each field of the records reaches the library, and its answers the caller, many times over.
+  for (std::uint8_t slot = 1; slot <= 100; ++slot) {
+    ASSERT_EQ(PollOnce(library, {0x12, slot}, slot).idm, poll.idm);
+  }
+  EXPECT_NE(Log().find("system_code=1264 time_slot=100 idm=012E4C3A0F10889B = 1"),
+            std::string::npos);
 }
 
 // The PaSoRi plugged in after the start, then unplugged and plugged in again: the polls open it
@@ -132,11 +149,33 @@ TEST_F(FelicaDllLibraryTest, AReaderPluggedInLateOrAgainIsOpenedByThePolls) {
                    }));
 }
 
+const std::vector<const char*> kSpellings =
+    sizeof(void*) == 4
+        ? std::vector<const char*>{"felica_for_vb.dll", "decorated/felica_for_vb.dll"}
+        : std::vector<const char*>{"felica_for_vb.dll"};
+INSTANTIATE_TEST_SUITE_P(Spellings, FelicaDllExportTest, ::testing::ValuesIn(kSpellings),
+                         [](const auto& info) { return info.index == 0 ? "Plain" : "Decorated"; });
+
 TEST_F(FelicaDllLibraryTest, LibraryMissing) {
   EXPECT_FALSE(library.initialize_library());
-  EXPECT_NE(library.loadError().find("cannot load felica_for_vb.dll"), std::string::npos);
+  EXPECT_NE(library.loadError().find("cannot load felica_for_vb.dll (error 126: the DLL, or one "
+                                     "it needs such as the reader maker's runtime, is missing)"),
+            std::string::npos)
+      << library.loadError();
   EXPECT_FALSE(library.open_reader_writer_auto());
   EXPECT_FALSE(PollOnce(library).found);
+}
+
+// What the 64-bit program meets with the 32-bit FeliCa library beside it: a file it cannot load.
+TEST_F(FelicaDllLibraryTest, NotADll) {
+  std::ofstream(folder / "felica_for_vb.dll", std::ios::binary) << "not a DLL";
+  EXPECT_FALSE(library.initialize_library());
+  EXPECT_NE(library.loadError().find(sizeof(void*) == 8 ? "error 193: it is not a 64-bit DLL: a "
+                                                          "32-bit FeliCa library needs the x86 "
+                                                          "package"
+                                                        : "error 193: it is not a 32-bit Windows"),
+            std::string::npos)
+      << library.loadError();
 }
 
 // A library of that name that is not the FeliCa library: the smart-card test double.
