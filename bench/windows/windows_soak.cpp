@@ -14,12 +14,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "bed_support.h"
 #include "control_folder.h"
 #include "process_footprint.h"
 #include "roster/host_watch.h"
@@ -32,10 +32,13 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using testbed::kStateTimeout;
+using testbed::WaitUntil;
+using testbed::Wide;
 using testbed::WindowsProcess;
+using testbed::WinePath;
 using Lines = std::vector<std::string>;
 
-constexpr auto kStateTimeout = 20s;
 constexpr int kCards = 16;
 constexpr char kReader[] = "ACS ACR122U PICC Interface 0";
 constexpr char kUnknownUid[] = "11223344";
@@ -50,26 +53,6 @@ std::string PcscUid(int card) { return "04A22B1A5C3E" + TwoHex(card); }
 std::string FelicaIdm(int card) { return "012E4C3A0F1088" + TwoHex(card); }
 std::string PcscValue(int card) { return std::to_string(24100 + card); }
 std::string FelicaValue(int card) { return std::to_string(24200 + card); }
-
-std::wstring Wide(std::string_view utf8) {
-  std::wstring wide(utf8.size(), L'\0');
-  wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                  wide.data(), static_cast<int>(wide.size())));
-  return wide;
-}
-
-// A Unix path as Wine reaches it, through drive Z:.
-fs::path WinePath(const char* unixPath) { return fs::path(L"Z:" + Wide(unixPath)); }
-
-bool WaitUntil(const std::function<bool()>& done,
-               std::chrono::milliseconds timeout = kStateTimeout) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(10ms);
-  }
-  return true;
-}
 
 // Counts the lines of a test double's log holding a text, reading only what was added since the
 // last look (the log grows by every poll of a long run).

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "bed_support.h"
 #include "control_folder.h"
 #include "roster/host_watch.h"
 #include "roster/roster.h"
@@ -26,11 +27,14 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using testbed::kStateTimeout;
+using testbed::Utf8;
+using testbed::WaitUntil;
+using testbed::Wide;
 using testbed::WindowsProcess;
+using testbed::WinePath;
 using Lines = std::vector<std::string>;
 
-// A state a running program reaches within a few of its ticks, with room for a busy machine.
-constexpr auto kStateTimeout = 20s;
 constexpr auto kHostCheckInterval = 10s;
 
 struct RosterCard {
@@ -44,33 +48,6 @@ constexpr char kUnknownUid[] = "11223344";
 constexpr char kReader[] = "ACS ACR122U PICC Interface 0";
 constexpr wchar_t kFelicaTitle[] = L"cardwedge - FeliCa reader";
 constexpr wchar_t kPcscTitle[] = L"cardwedge - PC/SC reader";
-
-std::wstring Wide(std::string_view utf8) {
-  std::wstring wide(utf8.size(), L'\0');
-  wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                  wide.data(), static_cast<int>(wide.size())));
-  return wide;
-}
-
-std::string Utf8(const std::wstring& wide) {
-  std::string utf8(wide.size() * 3, '\0');
-  utf8.resize(WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                  utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr));
-  return utf8;
-}
-
-// A Unix path as Wine reaches it, through drive Z:.
-fs::path WinePath(const char* unixPath) { return fs::path(L"Z:" + Wide(unixPath)); }
-
-template <typename Condition>
-bool WaitUntil(Condition done, std::chrono::milliseconds timeout = kStateTimeout) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(20ms);
-  }
-  return true;
-}
 
 // What WindowOf looks for and finds.
 struct WindowSearch {
