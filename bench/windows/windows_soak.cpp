@@ -84,15 +84,7 @@ class Bed {
       : folder_(fs::temp_directory_path() /
                 ("cardwedge-soak-" + std::to_string(GetCurrentProcessId()))) {
     fs::remove_all(folder_);
-    fs::create_directories(folder_ / "winscard");
-    fs::create_directory(folder_ / "felica");
-    const fs::path program = WinePath(CARDWEDGE_EXE);
-    fs::copy_file(program, folder_ / "cardwedge.exe");
-    for (const wchar_t* sound : {L"カード確認.WAV", L"警告1.wav"}) {
-      fs::copy_file(program.parent_path() / sound, folder_ / sound);
-    }
-    fs::copy_file(WinePath(WINSCARD_DOUBLE), folder_ / "winscard.dll");
-    fs::copy_file(WinePath(FELICA_DOUBLE), folder_ / "felica_for_vb.dll");
+    testbed::LayOutProgramFolder(folder_, CARDWEDGE_EXE, WINSCARD_DOUBLE, FELICA_DOUBLE);
     Write(Wide(kRosterFolderFileName), "");
     std::string roster;
     for (int card = 0; card < kCards; ++card) {

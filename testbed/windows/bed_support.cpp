@@ -22,4 +22,18 @@ std::filesystem::path WinePath(const char* unixPath) {
   return std::filesystem::path(L"Z:" + Wide(unixPath));
 }
 
+void LayOutProgramFolder(const std::filesystem::path& folder, const char* program,
+                         const char* winscardDouble, const char* felicaDouble) {
+  namespace fs = std::filesystem;
+  fs::create_directories(folder / "winscard");
+  fs::create_directory(folder / "felica");
+  const fs::path programPath = WinePath(program);
+  fs::copy_file(programPath, folder / "cardwedge.exe");
+  for (const wchar_t* sound : {L"カード確認.WAV", L"警告1.wav"}) {
+    fs::copy_file(programPath.parent_path() / sound, folder / sound);
+  }
+  fs::copy_file(WinePath(winscardDouble), folder / "winscard.dll");
+  fs::copy_file(WinePath(felicaDouble), folder / "felica_for_vb.dll");
+}
+
 }  // namespace cardwedge::testbed

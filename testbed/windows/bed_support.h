@@ -18,6 +18,12 @@ std::filesystem::path WinePath(const char* unixPath);
 // A state a running program reaches within a few of its ticks, with room for a busy machine.
 inline constexpr std::chrono::milliseconds kStateTimeout{20000};
 
+// Lays out a program folder as a user does: the program and the two sounds beside it, the
+// test-double winscard.dll and felica_for_vb.dll, and the doubles' control folders "winscard"
+// and "felica". Paths are Unix paths of build outputs.
+void LayOutProgramFolder(const std::filesystem::path& folder, const char* program,
+                         const char* winscardDouble, const char* felicaDouble);
+
 // Checks `done` every `period` until it holds; false when `timeout` passes first.
 template <class Done>
 bool WaitUntil(Done&& done, std::chrono::milliseconds timeout = kStateTimeout,
