@@ -1,17 +1,20 @@
 #!/usr/bin/env bash
 # Fails on an include that runs against the folder order of src/:
-#   startup -> {felica, pcsc} -> roster -> common -> platform
+#   startup -> {felica, pcsc} -> roster -> common -> diagnostics -> platform
 # A folder includes its own headers and those of folders below it; felica and pcsc never include
-# each other. main.cpp includes no backend header (src/platform/<backend>/).
+# each other. The backends (src/platform/<backend>/) implement the platform interfaces and may use
+# common and diagnostics, nothing above. main.cpp includes no backend header.
 set -euo pipefail
 cd "$(dirname "$0")/../src"
 
 rank() {
   case "$1" in
-    startup) echo 4 ;;
-    felica | pcsc) echo 3 ;;
-    roster) echo 2 ;;
-    common) echo 1 ;;
+    startup) echo 6 ;;
+    felica | pcsc) echo 5 ;;
+    roster) echo 4 ;;
+    backend) echo 3 ;;
+    common) echo 2 ;;
+    diagnostics) echo 1 ;;
     platform) echo 0 ;;
     *) echo -1 ;;
   esac
@@ -21,6 +24,7 @@ status=0
 while IFS=: read -r file line target; do
   from=${file%%/*}
   to=${target%%/*}
+  [[ $file == platform/*/* ]] && from=backend
   [ "$from" = "$to" ] && continue
   from_rank=$(rank "$from")
   to_rank=$(rank "$to")

@@ -3,9 +3,9 @@
 #include <iostream>
 #include <string>
 
-#include "platform/diagnostics.h"
+#include "diagnostics/diagnostics.h"
+#include "diagnostics/run_handler.h"
 #include "platform/make_platform.h"
-#include "platform/run_handler.h"
 #include "roster/roster.h"
 #include "startup/command_line.h"
 #include "startup/form1.h"

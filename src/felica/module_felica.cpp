@@ -3,7 +3,7 @@
 #include <stdexcept>
 
 #include "common/hex_text.h"
-#include "platform/diagnostics.h"
+#include "diagnostics/diagnostics.h"
 
 namespace cardwedge {
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "platform/diagnostics.h"
+#include "diagnostics/diagnostics.h"
 
 namespace cardwedge {
 

@@ -101,7 +101,7 @@ class Control {
   // kRichTextMaxLines lines, dropping the oldest, so a window that runs all day does not grow.
   virtual void AppendText(const std::string& text) = 0;
 
-  // Handlers run on the user-interface thread through RunHandler (platform/run_handler.h).
+  // Handlers run on the user-interface thread through RunHandler (diagnostics/run_handler.h).
   virtual void OnClick(std::function<void()> handler) = 0;
   // Text boxes: called with the character code of each typed key before it is inserted; the
   // handler may change the code, or set it to 0 to discard the key.

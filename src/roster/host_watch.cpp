@@ -2,7 +2,7 @@
 
 #include "common/end_program.h"
 #include "common/number_text.h"
-#include "platform/diagnostics.h"
+#include "diagnostics/diagnostics.h"
 #include "roster/field_reader.h"
 
 namespace cardwedge {

@@ -1,7 +1,7 @@
 #include "roster/roster.h"
 
-#include "platform/diagnostics.h"
-#include "platform/utf8.h"
+#include "common/utf8.h"
+#include "diagnostics/diagnostics.h"
 
 #include <string_view>
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/diagnostics.h"
+#include "diagnostics/diagnostics.h"
 #include "roster/read_rules.h"
 
 namespace cardwedge {

@@ -1,4 +1,4 @@
-#include "platform/diagnostics_log.h"
+#include "diagnostics/diagnostics_log.h"
 
 #include <gtest/gtest.h>
 
@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/diagnostics.h"
+#include "diagnostics/diagnostics.h"
+#include "diagnostics/line_writer.h"
+#include "diagnostics/log_file.h"
 #include "platform/files.h"
-#include "platform/line_writer.h"
-#include "platform/log_file.h"
 
 namespace cardwedge {
 namespace {

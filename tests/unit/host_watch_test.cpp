@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "diagnostics/diagnostics.h"
 #include "fake_platform.h"
-#include "platform/diagnostics.h"
 
 namespace cardwedge {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "diagnostics/diagnostics.h"
 #include "fake_platform.h"
-#include "platform/diagnostics.h"
 #include "roster/read_rules.h"
 #include "roster_line.h"
 

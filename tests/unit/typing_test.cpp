@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "diagnostics/diagnostics.h"
 #include "fake_platform.h"
-#include "platform/diagnostics.h"
 #include "roster/read_rules.h"
 
 namespace cardwedge {

@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-#include "platform/utf8.h"
+#include "common/utf8.h"
 
 namespace cardwedge {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/diagnostics.h"
+#include "diagnostics/diagnostics.h"
 
 namespace cardwedge {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <csignal>
 
-#include "platform/diagnostics_log.h"
-#include "platform/log_file.h"
+#include "diagnostics/diagnostics_log.h"
+#include "diagnostics/log_file.h"
 
 #include "platform/linux/flock_instance_guard.h"
 #include "platform/linux/iconv_text_codec.h"

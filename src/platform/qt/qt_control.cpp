@@ -1,6 +1,6 @@
 #include "platform/qt/qt_control.h"
 
-#include "platform/run_handler.h"
+#include "diagnostics/run_handler.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

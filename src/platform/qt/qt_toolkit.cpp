@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/diagnostics.h"
+#include "diagnostics/diagnostics.h"
+#include "diagnostics/run_handler.h"
 #include "platform/qt/qt_window.h"
-#include "platform/run_handler.h"
 
 namespace cardwedge {
 namespace {

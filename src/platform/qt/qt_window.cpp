@@ -13,8 +13,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "diagnostics/run_handler.h"
 #include "platform/qt/qt_control.h"
-#include "platform/run_handler.h"
 
 namespace cardwedge {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "platform/utf8.h"
+#include "common/utf8.h"
 #include "platform/windows/wide_text.h"
 
 namespace cardwedge {

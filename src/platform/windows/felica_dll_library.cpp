@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "platform/diagnostics.h"
+#include "diagnostics/diagnostics.h"
 #include "platform/windows/wide_text.h"
 
 namespace cardwedge {

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "platform/diagnostics_log.h"
-#include "platform/log_file.h"
+#include "diagnostics/diagnostics_log.h"
+#include "diagnostics/log_file.h"
 #include "platform/scard/scard_smart_card.h"
 #include "platform/windows/ansi_text_codec.h"
 #include "platform/windows/felica_dll_library.h"

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "platform/run_handler.h"
+#include "diagnostics/run_handler.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/win32_container.h"
 #include "platform/windows/win32_dpi.h"

@@ -4,8 +4,8 @@
 #include <set>
 #include <stdexcept>
 
-#include "platform/diagnostics.h"
-#include "platform/run_handler.h"
+#include "diagnostics/diagnostics.h"
+#include "diagnostics/run_handler.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/win32_window.h"
 

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "platform/run_handler.h"
+#include "diagnostics/run_handler.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/win32_container.h"
 #include "platform/windows/win32_dpi.h"

@@ -15,9 +15,9 @@
 #include <string>
 #include <thread>
 
-#include "platform/diagnostics.h"
-#include "platform/diagnostics_log.h"
-#include "platform/run_handler.h"
+#include "diagnostics/diagnostics.h"
+#include "diagnostics/diagnostics_log.h"
+#include "diagnostics/run_handler.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/win32_toolkit.h"
 #include "windows_child_process.h"

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/diagnostics.h"
+#include "diagnostics/diagnostics.h"
 #include "platform/windows/wide_text.h"
 #include "windows_child_process.h"
 

@@ -14,8 +14,8 @@ void Diagnose(std::string_view line);
 // at once.
 void FlushDiagnostics();
 
-// Where the lines go: stderr until a platform sets its own (platform/diagnostics_log.h). Set once
-// at start-up, before any window opens; a test may capture the lines.
+// Where the lines go: stderr until a platform sets its own (diagnostics/diagnostics_log.h). Set
+// once at start-up, before any window opens; a test may capture the lines.
 void SetDiagnosticsSink(std::function<void(std::string_view line)> sink,
                         std::function<void()> flush = {});
 

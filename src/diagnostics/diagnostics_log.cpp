@@ -1,4 +1,4 @@
-#include "platform/diagnostics_log.h"
+#include "diagnostics/diagnostics_log.h"
 
 #include <chrono>
 #include <cstdio>
@@ -6,8 +6,8 @@
 #include <memory>
 #include <utility>
 
-#include "platform/diagnostics.h"
-#include "platform/log_file.h"
+#include "diagnostics/diagnostics.h"
+#include "diagnostics/log_file.h"
 
 namespace cardwedge {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/diagnostics.h"
+#include "diagnostics/diagnostics.h"
 
 #include <cstdio>
 #include <string>

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/line_writer.h"
+#include "diagnostics/line_writer.h"
 
 namespace cardwedge {
 

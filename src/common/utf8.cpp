@@ -1,4 +1,4 @@
-#include "platform/utf8.h"
+#include "common/utf8.h"
 
 #include <cstdint>
 

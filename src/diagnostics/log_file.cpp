@@ -1,4 +1,4 @@
-#include "platform/log_file.h"
+#include "diagnostics/log_file.h"
 
 #include <cstdio>
 #include <ctime>

@@ -1,4 +1,4 @@
-#include "platform/line_writer.h"
+#include "diagnostics/line_writer.h"
 
 #include <condition_variable>
 #include <deque>

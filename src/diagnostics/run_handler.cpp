@@ -1,4 +1,4 @@
-#include "platform/run_handler.h"
+#include "diagnostics/run_handler.h"
 
 #include <atomic>
 #include <cstdio>
@@ -6,7 +6,7 @@
 #include <exception>
 #include <utility>
 
-#include "platform/diagnostics.h"
+#include "diagnostics/diagnostics.h"
 
 namespace cardwedge {
 namespace {
