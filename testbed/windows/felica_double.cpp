@@ -93,7 +93,9 @@ std::uint8_t WINAPI initialize_library() {
 std::uint8_t WINAPI open_reader_writer_auto() {
   using namespace cardwedge::testbed;
   const std::string mode = FirstWord(Control().Read(L"open").value_or(""));
-  reader_open = mode != "fail" && !(mode == "once" && reader_held) && PluggedIn();
+  // Refused without touching the reader it holds, which answers polls as before.
+  if (mode == "once" && reader_held) return Result("open_reader_writer_auto", false);
+  reader_open = mode != "fail" && PluggedIn();
   reader_held = reader_held || reader_open;
   return Result("open_reader_writer_auto", reader_open);
 }
