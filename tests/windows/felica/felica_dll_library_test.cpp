@@ -194,7 +194,9 @@ TEST_P(FelicaReaderTest, UnpluggedAndPluggedIn) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Opens, FelicaReaderTest, ::testing::Values("", "once"),
-                         [](const auto& info) { return info.index == 0 ? "Reopens" : "OpensOnce"; });
+                         [](const auto& info) {
+                           return info.index == 0 ? "Reopens" : "OpensOnce";
+                         });
 
 const std::vector<const char*> kSpellings =
     sizeof(void*) == 4
