@@ -41,7 +41,9 @@ class FelicaDllLibrary : public FelicaLibrary {
   bool Load();
   // Opens the reader again when it is wanted, not open, and the last try is a second old.
   void ReopenIfDue();
+  // open_reader_writer_auto, after close_reader_writer where the library has it and holds a reader.
   bool OpenReader();
+  // The reader answered: open again, with a line when it was not.
   void NoteReaderWorks();
   // What a poll tells of the reader: a card found, or the count written or left alone.
   void NotePoll(bool found, bool countWritten);
