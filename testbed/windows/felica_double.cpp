@@ -2,7 +2,9 @@
 // answering as a test sets them up in the control folder named by CARDWEDGE_FELICA_CONTROL
 // (see README.md):
 //   initialize  "fail" makes initialize_library fail (absent: it succeeds)
-//   open        "fail" makes open_reader_writer_auto fail (absent: it succeeds)
+//   open        "fail" makes open_reader_writer_auto fail; "once" makes it fail while the
+//               library holds a reader it opened, until close_reader_writer (absent: it succeeds)
+//   count       "untouched": a poll that finds no card leaves the card count alone (absent: 0)
 //   reader      "unplugged": the PaSoRi is gone (absent: plugged in)
 //   card        "<IDm-hex16> [<PMm-hex16>]": a card on the reader (absent or empty: none)
 // Every call is appended to the folder's log with its arguments and result.
@@ -75,6 +77,8 @@ std::uint8_t Result(const std::string& call, bool success) {
 }
 
 bool reader_open = false;
+// Set by an open that succeeded, cleared by close_reader_writer only: an unplugged reader too.
+bool reader_held = false;
 
 }  // namespace
 }  // namespace cardwedge::testbed
@@ -88,14 +92,26 @@ std::uint8_t WINAPI initialize_library() {
 
 std::uint8_t WINAPI open_reader_writer_auto() {
   using namespace cardwedge::testbed;
-  reader_open = Succeeds(L"open") && PluggedIn();
+  const std::string mode = FirstWord(Control().Read(L"open").value_or(""));
+  // Refused without touching the reader it holds, which answers polls as before.
+  if (mode == "once" && reader_held) return Result("open_reader_writer_auto", false);
+  reader_open = mode != "fail" && PluggedIn();
+  reader_held = reader_held || reader_open;
   return Result("open_reader_writer_auto", reader_open);
 }
 
+std::uint8_t WINAPI close_reader_writer() {
+  using namespace cardwedge::testbed;
+  reader_open = false;
+  reader_held = false;
+  return Result("close_reader_writer", true);
+}
+
 // A card answers when the reader is open and the control folder lays one on it; its IDm and
-// PMm go to the buffers the card information points to, and the count is written (0 or 1). A
-// reader that is not open, or unplugged since it was opened, is a reader error: the poll fails
-// without writing the count, and an unplugged reader stays closed until it is opened again.
+// PMm go to the buffers the card information points to, and the count is written (0 or 1; only 1
+// when the count is "untouched"). A reader that is not open, or unplugged since it was opened, is
+// a reader error: the poll fails without writing the count, and an unplugged reader stays closed
+// until it is opened again.
 std::uint8_t WINAPI polling_and_get_card_information(FelicaPolling* polling,
                                                      std::uint8_t* number_of_cards,
                                                      FelicaCardInfo* card_info) {
@@ -110,8 +126,11 @@ std::uint8_t WINAPI polling_and_get_card_information(FelicaPolling* polling,
   reader_open = reader_open && PluggedIn();
   if (!reader_open) return Result(call + " reader error", false);
   const auto card = CardOnReader();
-  *number_of_cards = card ? 1 : 0;
-  if (!card) return Result(call, false);
+  if (!card) {
+    if (FirstWord(Control().Read(L"count").value_or("")) != "untouched") *number_of_cards = 0;
+    return Result(call, false);
+  }
+  *number_of_cards = 1;
   std::memcpy(card_info->idm, card->idm.data(), kIdLength);
   std::memcpy(card_info->pmm, card->pmm.data(), kIdLength);
   return Result(call + " idm=" + cardwedge::HexText(card->idm), true);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "diagnostics/diagnostics.h"
+#include "platform/windows/library_loading.h"
 #include "platform/windows/wide_text.h"
 
 namespace cardwedge {
@@ -22,23 +23,13 @@ namespace {
 
 constexpr wchar_t kLibraryName[] = L"felica_for_vb.dll";
 constexpr auto kReopenInterval = std::chrono::seconds(1);
-// Polls with a reader error in a row after which the reader counts as lost: one second of polls.
+// Polls in a row that left the count alone, once the library is known to write it, after which
+// the reader counts as lost: one second of polls.
 constexpr int kLostAfterReaderErrors = 10;
-// The card count as the caller leaves it before a poll. The library writes the number of cards
-// that answered (0 or 1 with time slot 0) when it could ask the reader; a poll that fails without
-// writing it failed for the reader, not for want of a card.
+// The card count as the caller leaves it before a poll. A library that writes the number of cards
+// that answered (0 or 1 with time slot 0) when it could ask the reader leaves it alone on a poll
+// that failed for the reader, not for want of a card.
 constexpr std::uint8_t kCountNotWritten = 0xFF;
-
-// The library beside the program, whose dependencies (the reader maker's runtime) may lie beside
-// it too; else the one in the system folder. Neither the current folder nor PATH is searched.
-HMODULE LoadFelicaDll(const std::string& folder) {
-  const std::wstring beside = Widen(folder) + L"\\" + kLibraryName;
-  if (GetFileAttributesW(beside.c_str()) != INVALID_FILE_ATTRIBUTES) {
-    return LoadLibraryExW(beside.c_str(), nullptr,
-                          LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
-  }
-  return LoadLibraryExW(kLibraryName, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-}
 
 // What a load error means to the person setting the program up.
 std::string LoadErrorMeaning(DWORD error) {
@@ -74,7 +65,7 @@ FelicaDllLibrary::FelicaDllLibrary(std::string folder) : folder_(std::move(folde
 
 bool FelicaDllLibrary::Load() {
   if (polling_ != nullptr) return true;
-  HMODULE library = LoadFelicaDll(folder_);
+  HMODULE library = LoadLibraryBesideOrFromSystem(Widen(folder_), kLibraryName);
   if (library == nullptr) {
     const DWORD error = GetLastError();
     loadError_ = "cannot load " + Narrow(kLibraryName) + " (error " + std::to_string(error) + ": " +
@@ -90,6 +81,7 @@ bool FelicaDllLibrary::Load() {
       initialize_ = initialize;
       openAuto_ = openAuto;
       polling_ = polling;
+      close_ = FindEntry<SimpleEntry>(library, "close_reader_writer", 0);
       loadError_.clear();
       return true;
     }
@@ -104,26 +96,49 @@ bool FelicaDllLibrary::open_reader_writer_auto() {
   if (openAuto_ == nullptr) return false;
   readerWanted_ = true;
   readerErrorRun_ = 0;
-  lastOpenAttempt_ = std::chrono::steady_clock::now();
-  readerOpen_ = openAuto_() != 0;
+  readerOpen_ = OpenReader();
   readerEverOpened_ = readerEverOpened_ || readerOpen_;
   return readerOpen_;
 }
 
+bool FelicaDllLibrary::OpenReader() {
+  if (close_ != nullptr && libraryHoldsReader_) {
+    close_();
+    libraryHoldsReader_ = false;
+  }
+  lastOpenAttempt_ = std::chrono::steady_clock::now();
+  const bool opened = openAuto_() != 0;
+  libraryHoldsReader_ = libraryHoldsReader_ || opened;
+  return opened;
+}
+
 void FelicaDllLibrary::ReopenIfDue() {
   if (readerOpen_ || !readerWanted_) return;
-  const auto now = std::chrono::steady_clock::now();
-  if (now - lastOpenAttempt_ < kReopenInterval) return;
-  lastOpenAttempt_ = now;
-  if (openAuto_() == 0) return;
+  if (std::chrono::steady_clock::now() - lastOpenAttempt_ < kReopenInterval) return;
+  if (OpenReader()) NoteReaderWorks();
+}
+
+void FelicaDllLibrary::NoteReaderWorks() {
+  readerErrorRun_ = 0;
+  if (readerOpen_) return;
   readerOpen_ = true;
   Diagnose(readerEverOpened_ ? "FeliCa reader found again" : "FeliCa reader opened");
   readerEverOpened_ = true;
 }
 
-void FelicaDllLibrary::NotePoll(bool readerError) {
-  readerErrorRun_ = readerError ? readerErrorRun_ + 1 : 0;
-  if (readerErrorRun_ < kLostAfterReaderErrors) return;
+void FelicaDllLibrary::NotePoll(bool found, bool countWritten) {
+  if (found) {
+    NoteReaderWorks();
+    return;
+  }
+  if (countWritten) {
+    countTrusted_ = true;
+    readerErrorRun_ = 0;
+    return;
+  }
+  // A library not seen to write the count on an empty field tells no reader error by leaving it.
+  if (!countTrusted_ || !readerOpen_) return;
+  if (++readerErrorRun_ < kLostAfterReaderErrors) return;
   readerOpen_ = false;
   readerErrorRun_ = 0;
   Diagnose("FeliCa reader lost: " + std::to_string(kLostAfterReaderErrors) +
@@ -139,14 +154,13 @@ bool FelicaDllLibrary::polling_and_get_card_information(const FelicaPolling& pol
     return false;
   }
   ReopenIfDue();
-  if (!readerOpen_) return false;
   DllPolling dllPolling{polling.systemCode->data(), polling.timeSlot};
   DllCardInfo dllCardInfo{cardInfo.idm->data(), cardInfo.pmm->data()};
   std::uint8_t answered = kCountNotWritten;
   const bool found = polling_(&dllPolling, &answered, &dllCardInfo) != 0;
   const bool countWritten = answered != kCountNotWritten;
   if (countWritten) numberOfCards = answered;
-  NotePoll(!found && !countWritten);
+  NotePoll(found, countWritten);
   return found;
 }
 

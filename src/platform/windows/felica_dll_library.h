@@ -8,14 +8,18 @@
 namespace cardwedge {
 
 // The FeliCa library "felica_for_vb.dll", loaded at run time by the first initialize_library:
-// from the given folder (the program's), else from the system's search path. Its three entries
-// are looked up by name and called with the stdcall convention; the records passed to polling
-// hold the addresses of the caller's buffers. A missing library or entry makes
-// initialize_library fail (the reason goes to the diagnostics) and every other call fail, until an
-// initialize_library finds them. The library is never unloaded.
-// A reader that is not open (not plugged in at the start, or lost: a run of polls that the library
-// answers with a reader error) is opened again by later polls, at most once a second; until then
-// polls find no card. One diagnostics line tells each change.
+// from the given folder (the program's), else from the system folder; the DLLs it imports (the
+// reader maker's runtime) are found as for a program, PATH included. Its entries are looked up by
+// name and called with the stdcall convention; the records passed to polling hold the addresses of
+// the caller's buffers. A missing library or entry makes initialize_library fail (the reason goes
+// to the diagnostics) and every other call fail, until an initialize_library finds them. The
+// library is never unloaded.
+// Every poll goes to the library. A reader that is not open (not plugged in at the start, or
+// lost) is, in addition, opened again at most once a second, closed first when the library has
+// close_reader_writer. Whether the library writes the card count on a poll that finds no card is
+// not known beforehand: only once it has been seen to do so does a run of polls that leave the
+// count alone count as a lost reader. A poll that finds a card means the reader works. One
+// diagnostics line tells each change.
 class FelicaDllLibrary : public FelicaLibrary {
  public:
   explicit FelicaDllLibrary(std::string folder);
@@ -37,17 +41,26 @@ class FelicaDllLibrary : public FelicaLibrary {
   bool Load();
   // Opens the reader again when it is wanted, not open, and the last try is a second old.
   void ReopenIfDue();
-  // Counts the polls that failed with a reader error in a row; a run of them loses the reader.
-  void NotePoll(bool readerError);
+  // open_reader_writer_auto, after close_reader_writer where the library has it and holds a reader.
+  bool OpenReader();
+  // The reader answered: open again, with a line when it was not.
+  void NoteReaderWorks();
+  // What a poll tells of the reader: a card found, or the count written or left alone.
+  void NotePoll(bool found, bool countWritten);
 
   std::string folder_;
   std::string loadError_ = "not loaded yet";
   SimpleEntry initialize_ = nullptr;
   SimpleEntry openAuto_ = nullptr;
   PollingEntry polling_ = nullptr;
+  SimpleEntry close_ = nullptr;  // optional
   bool readerWanted_ = false;
   bool readerOpen_ = false;
   bool readerEverOpened_ = false;
+  // An open that succeeded and was not closed since: the library may refuse another until closed.
+  bool libraryHoldsReader_ = false;
+  // The library wrote the count on a poll that found no card, so a count left alone is an error.
+  bool countTrusted_ = false;
   int readerErrorRun_ = 0;
   std::chrono::steady_clock::time_point lastOpenAttempt_;
 };

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "diagnostics/run_handler.h"
+#include "platform/windows/library_loading.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/win32_container.h"
 #include "platform/windows/win32_dpi.h"
@@ -25,8 +26,7 @@ struct WindowKind {
 
 // From the system folder only: a file of that name in the current folder is never loaded.
 void LoadRichEdit() {
-  static const HMODULE library =
-      LoadLibraryExW(L"Msftedit.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  static const HMODULE library = LoadSystemLibrary(L"Msftedit.dll");
   if (library == nullptr) throw std::runtime_error("cannot load Msftedit.dll for the output pane");
 }
 

@@ -123,24 +123,68 @@ TEST_P(FelicaDllExportTest, TheDoubleAnswersThroughTheRecords) {
             std::string::npos);
 }
 
+// The reader maker's runtime, which the library imports, in a folder that only PATH names.
+TEST_F(FelicaDllLibraryTest, RuntimeOnPath) {
+  CopyDll("with_runtime/felica_for_vb.dll");
+  EXPECT_FALSE(library.initialize_library());
+  EXPECT_NE(library.loadError().find("error 126"), std::string::npos) << library.loadError();
+  const std::wstring runtime =
+      (fs::path(wintest::WindowsPath(CARDWEDGE_TEST_DOUBLES)) / "runtime").wstring();
+  std::wstring path(GetEnvironmentVariableW(L"PATH", nullptr, 0), L'\0');
+  path.resize(GetEnvironmentVariableW(L"PATH", path.data(), static_cast<DWORD>(path.size())));
+  SetEnvironmentVariableW(L"PATH", (path + L";" + runtime).c_str());
+  ASSERT_TRUE(library.initialize_library()) << library.loadError();
+  ASSERT_TRUE(library.open_reader_writer_auto());
+  Control("card", "012E4C3A0F10889B");
+  EXPECT_TRUE(PollOnce(library).found);
+}
+
+// What the library does on open_reader_writer_auto: reopens an open reader, or refuses to open
+// one it holds until close_reader_writer.
+class FelicaReaderTest : public FelicaDllLibraryTest,
+                         public ::testing::WithParamInterface<const char*> {
+ protected:
+  FelicaReaderTest() {
+    SetDiagnosticsSink([this](std::string_view line) { lines.emplace_back(line); });
+    CopyDll("felica_for_vb.dll");
+    Control("open", GetParam());
+  }
+  ~FelicaReaderTest() override { SetDiagnosticsSink(nullptr); }
+
+  std::vector<std::string> lines;
+};
+
+// A library that leaves the count alone when no card answers: an idle reader is never lost, and
+// a card laid after a while is read.
+TEST_P(FelicaReaderTest, CountLeftAloneWhileIdle) {
+  Control("count", "untouched");
+  ASSERT_TRUE(library.initialize_library());
+  ASSERT_TRUE(library.open_reader_writer_auto());
+  EXPECT_FALSE(FoundWithin(library, std::chrono::seconds(6)));
+  Control("card", "012E4C3A0F10889B");
+  EXPECT_TRUE(PollOnce(library).found);
+  EXPECT_EQ(lines, std::vector<std::string>{});
+}
+
 // The PaSoRi plugged in after the start, then unplugged and plugged in again: the polls open it
 // again by themselves, and a card on it is found within 2 s, with one line per change.
-TEST_F(FelicaDllLibraryTest, AReaderPluggedInLateOrAgainIsOpenedByThePolls) {
-  std::vector<std::string> lines;
-  SetDiagnosticsSink([&lines](std::string_view line) { lines.emplace_back(line); });
-  CopyDll("felica_for_vb.dll");
+TEST_P(FelicaReaderTest, UnpluggedAndPluggedIn) {
   Control("reader", "unplugged");
-  Control("card", "012E4C3A0F10889B");
   ASSERT_TRUE(library.initialize_library());
   EXPECT_FALSE(library.open_reader_writer_auto());
-  for (int round = 0; round < 2; ++round) {
-    SCOPED_TRACE(round);
-    if (round > 0) Control("reader", "unplugged");
-    EXPECT_FALSE(FoundWithin(library, std::chrono::milliseconds(1500)));
-    Control("reader", "");
-    EXPECT_TRUE(FoundWithin(library, std::chrono::seconds(2)));
-  }
-  SetDiagnosticsSink(nullptr);
+  EXPECT_FALSE(FoundWithin(library, std::chrono::milliseconds(1500)));
+  Control("reader", "");
+  Control("card", "012E4C3A0F10889B");
+  EXPECT_TRUE(FoundWithin(library, std::chrono::seconds(2)));
+
+  Control("card", "");
+  EXPECT_FALSE(FoundWithin(library, std::chrono::milliseconds(500)));
+  Control("reader", "unplugged");
+  EXPECT_FALSE(FoundWithin(library, std::chrono::seconds(3)));
+  Control("reader", "");
+  Control("card", "012E4C3A0F10889B");
+  EXPECT_TRUE(FoundWithin(library, std::chrono::seconds(2)));
+  EXPECT_TRUE(FoundWithin(library, std::chrono::milliseconds(100)));
   EXPECT_EQ(lines, (std::vector<std::string>{
                        "FeliCa reader opened",
                        "FeliCa reader lost: 10 polls in a row failed with a reader error; trying "
@@ -148,6 +192,11 @@ TEST_F(FelicaDllLibraryTest, AReaderPluggedInLateOrAgainIsOpenedByThePolls) {
                        "FeliCa reader found again",
                    }));
 }
+
+INSTANTIATE_TEST_SUITE_P(Opens, FelicaReaderTest, ::testing::Values("", "once"),
+                         [](const auto& info) {
+                           return info.index == 0 ? "Reopens" : "OpensOnce";
+                         });
 
 const std::vector<const char*> kSpellings =
     sizeof(void*) == 4

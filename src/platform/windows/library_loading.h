@@ -1,0 +1,25 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace cardwedge {
+
+// The signature of LoadLibraryExW, so that a test can stand in for the system's loader.
+using LoadLibraryExCall = HMODULE(WINAPI*)(LPCWSTR, HANDLE, DWORD);
+
+// A DLL of the system folder, never a file of that name elsewhere. Loaded with
+// LOAD_LIBRARY_SEARCH_SYSTEM32 where the loader takes that flag; where it refuses it
+// (ERROR_INVALID_PARAMETER: Windows 7 without its 2011 loader update), by its full path in the
+// system folder, with the current folder left out of the search for its imports.
+HMODULE LoadSystemLibrary(const wchar_t* name, LoadLibraryExCall load = LoadLibraryExW);
+
+// A DLL that the program's folder may hold: the file in `folder` when there is one, else the one
+// in the system folder, each by its full path. Its imports are found as the system finds a
+// program's, which is how an installer that puts a runtime on PATH expects them to be found:
+// the DLL's folder first, then the system folders, then PATH; never the current folder. No
+// LOAD_LIBRARY_SEARCH_* flag is used, so every Windows version takes the call.
+HMODULE LoadLibraryBesideOrFromSystem(const std::wstring& folder, const wchar_t* name);
+
+}  // namespace cardwedge
