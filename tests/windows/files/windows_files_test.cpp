@@ -1,8 +1,10 @@
-// The wide-character files, the ANSI code page codec under the roster loader, the sound and the
-// clock, on real files in a folder that stands for the program's.
+// The wide-character files, the ANSI code page codec under the roster loader, the sound's request
+// and the clock, on real files in a folder that stands for the program's.
 
 #include <gtest/gtest.h>
 #include <windows.h>
+// After windows.h: WIN32_LEAN_AND_MEAN leaves the multimedia declarations out.
+#include <mmsystem.h>
 
 #include <ctime>
 #include <filesystem>
@@ -131,12 +133,20 @@ TEST(Win32FilesTest, TheProgramFolderHoldsTheRunningProgram) {
   EXPECT_TRUE(files.FileExists(files.JoinPath(folder, "windows_files_test.exe"))) << folder;
 }
 
-TEST(PlaySoundAndClockTest, SoundsStartWithoutErrorAndTheClockIsLocalTime) {
-  Win32Files files;
-  PlaySoundSound sound;
-  sound.PlayAsync(files.JoinPath(files.ProgramFolder(), "missing.wav"));
-  sound.PlayAsync(files.JoinPath(files.ProgramFolder(), "..\\..\\..\\カード確認.WAV"));
+// Without SND_NODEFAULT, PlaySoundW gives a file it cannot play the system's default sound.
+TEST(PlaySoundSoundTest, AFileIsPlayedAsynchronouslyWithTheDefaultSoundAsItsFallback) {
+  std::wstring played;
+  DWORD flags = 0;
+  PlaySoundSound sound([&](const std::wstring& path, DWORD asked) {
+    played = path;
+    flags = asked;
+  });
+  sound.PlayAsync("C:\\名簿\\カード確認.WAV");
+  EXPECT_EQ(played, L"C:\\名簿\\カード確認.WAV");
+  EXPECT_EQ(flags, DWORD{SND_FILENAME | SND_ASYNC});
+}
 
+TEST(LocalClockTest, TheClockIsLocalTime) {
   const std::time_t now = std::time(nullptr);
   const std::tm local = *std::localtime(&now);
   const double expected = local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec;
