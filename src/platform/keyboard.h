@@ -50,7 +50,8 @@ class TypingError : public std::runtime_error {
 inline TypingError NoKeyOnLayout(std::uint8_t virtualKey) {
   static constexpr char kHexDigits[] = "0123456789ABCDEF";
   return TypingError(std::string("the virtual key 0x") + kHexDigits[virtualKey >> 4] +
-                         kHexDigits[virtualKey & 0xF] + " has no key on the current keyboard layout",
+                         kHexDigits[virtualKey & 0xF] +
+                         " has no key on the current keyboard layout",
                      TypingError::Cause::kNoKey);
 }
 

@@ -189,8 +189,9 @@ TEST_F(FelicaForm1Test, ValuesThatCannotBeTypedWarnAndTakeTheErrorPathAndTheNext
   }
   EXPECT_EQ(fake.sound.played, std::vector<std::string>(2, FakeFiles::PathOf(kWarningSoundName)));
   ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[1], "a value could not be typed: the roster value \"12.5\" is not a whole number "
-                      "of digits");
+  EXPECT_EQ(lines[1],
+            "a value could not be typed: the roster value \"12.5\" is not a whole number "
+            "of digits");
   SetDiagnosticsSink(nullptr);
   // With the file already gone the error path has nothing to delete.
   TickAt(fake.clock.now + 20, kNotANumberCard);

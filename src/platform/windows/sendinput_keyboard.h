@@ -15,8 +15,8 @@ namespace cardwedge {
 // word), the focused window's input method is on or does not answer (the digits would go into
 // its composition, and turning it off could lose what a person is writing there), both of which
 // CheckFocusedWindow also tells beforehand, or Ctrl, Alt or a Windows key stays held for half a
-// second (the digits would be shortcuts). When the system
-// takes only part of the sequence, the keys it pressed are released and Send raises TypingError.
+// second (the digits would be shortcuts). When the system takes only part of the sequence, the
+// keys it pressed are released and Send raises TypingError.
 class SendInputKeyboard : public Keyboard {
  public:
   SendInputKeyboard() : SendInputKeyboard(win32_) {}
