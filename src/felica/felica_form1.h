@@ -43,6 +43,7 @@ class FelicaForm1 {
   // Steps of one read cycle from the poll on; any error they raise takes the error path.
   void PollAndType();
   void TypeFoundValue(const std::optional<std::string>& value);
+  void TypeAcceptedRead(double now);
   void DeleteFelicaSwitchFile();
   std::optional<std::string> FelicaPasswordSearch(const std::string& bbb);
 
@@ -58,6 +59,14 @@ class FelicaForm1 {
   double LastReadTime = 0;
   // SecondEntryFlag and FoundText of the last successful lookup.
   LookupResult lookup_;
+  // The last accepted read as it stood before reads whose values were refused. A poll that finds
+  // no card gives it back, so the same card laid again is typed, and one left lying is not
+  // retried at every poll.
+  struct AcceptedRead {
+    double time = 0;
+    std::string cardId;
+  };
+  std::optional<AcceptedRead> beforeRefusal_;
   std::unique_ptr<Timer> PasoriTimer1;
   std::unique_ptr<Timer> PasoriTimer2;
   std::unique_ptr<Timer> PasoriTimer3;

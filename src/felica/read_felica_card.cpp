@@ -1,14 +1,16 @@
 #include <array>
 #include <cstdint>
 #include <exception>
+#include <utility>
 
 #include "felica/felica_form1.h"
+#include "roster/not_typed_caption.h"
 #include "roster/read_rules.h"
 
 namespace cardwedge {
 namespace {
 
-// Raised for a found value that reads as a number other than 0 but cannot be typed as digits.
+// Raised for a found value that cannot be typed as digits: it takes the error path.
 class UntypeableValue : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -16,6 +18,8 @@ class UntypeableValue : public std::runtime_error {
 
 }  // namespace
 
+// The error path deletes the FeliCa switch file. A value the keyboard refused ends the cycle
+// before it (TypeAcceptedRead): the host may read that file.
 void FelicaForm1::ReadFelicaCard() {
   try {
     PollAndType();
@@ -34,31 +38,48 @@ void FelicaForm1::PollAndType() {
 
   if (!platform_.felicaLibrary.polling_and_get_card_information(polling, numberOfCards, cardInfo)) {
     window_->Get("PasoriLabel2").SetText("");
+    if (beforeRefusal_) {
+      LastReadTime = beforeRefusal_->time;
+      module_.LastFelicaIDm = beforeRefusal_->cardId;
+      beforeRefusal_.reset();
+    }
     return;
   }
   module_.BytesToHexString("", idm, 0);
   module_.FelicaIDm = module_.FelicaMessage;
   window_->Get("PasoriLabel2").SetText(module_.FelicaIDm);
 
-  if (RosterScreenMode == kRawIdMode) {
-    const double now = platform_.clock.SecondsSinceMidnight();
-    if (ElapsedSince(now, LastReadTime) > 2) {
-      LastReadTime = now;
-      typist_.TypeText(module_.FelicaIDm);
-    }
-    return;
-  }
-
   const double now = platform_.clock.SecondsSinceMidnight();
-  if (!RepeatAccepted(module_.FelicaIDm, module_.LastFelicaIDm, ElapsedSince(now, LastReadTime),
-                      lookup_.SecondEntryFlag)) {
+  if (RosterScreenMode == kRawIdMode) {
+    if (ElapsedSince(now, LastReadTime) > 2) TypeAcceptedRead(now);
     return;
   }
-  // Set before the lookup and the typing, so a card not in the roster counts as accepted and a
-  // tick that runs during the typing does not type the same card again.
+  if (RepeatAccepted(module_.FelicaIDm, module_.LastFelicaIDm, ElapsedSince(now, LastReadTime),
+                     lookup_.SecondEntryFlag)) {
+    TypeAcceptedRead(now);
+  }
+}
+
+// The read is recorded before the lookup and the typing, so a card not in the roster counts as
+// accepted and a tick that runs during the typing does not type the same card again. A value
+// that is not typed does not count: the record as it stood before comes back once the card has
+// left the reader.
+void FelicaForm1::TypeAcceptedRead(double now) {
+  const AcceptedRead before =
+      std::exchange(beforeRefusal_, std::nullopt)
+          .value_or(AcceptedRead{.time = LastReadTime, .cardId = module_.LastFelicaIDm});
   LastReadTime = now;
-  module_.LastFelicaIDm = module_.FelicaIDm;
-  TypeFoundValue(FelicaPasswordSearch(module_.LastFelicaIDm));
+  try {
+    if (RosterScreenMode == kRawIdMode) {
+      typist_.TypeText(module_.FelicaIDm);
+      return;
+    }
+    module_.LastFelicaIDm = module_.FelicaIDm;
+    TypeFoundValue(FelicaPasswordSearch(module_.LastFelicaIDm));
+  } catch (const TypingError& error) {
+    window_->Get("PasoriLabel5").SetText(NotTypedCaption(error));
+    beforeRefusal_ = before;
+  }
 }
 
 void FelicaForm1::TypeFoundValue(const std::optional<std::string>& value) {
@@ -66,11 +87,18 @@ void FelicaForm1::TypeFoundValue(const std::optional<std::string>& value) {
     case FoundValue::kNotFound:
       window_->Get("PasoriLabel5").SetText("---");
       return;
-    case FoundValue::kUntypeable:
-      throw UntypeableValue("the roster value \"" + value.value_or("") + "\" cannot be typed");
+    case FoundValue::kUntypeable: {
+      const TypingError error(
+          "the roster value \"" + value.value_or("") + "\" is not a whole number of digits",
+          TypingError::Cause::kNoKey);
+      ReportNotTyped(platform_, error);
+      window_->Get("PasoriLabel5").SetText(NotTypedCaption(error));
+      throw UntypeableValue(error.what());
+    }
     case FoundValue::kTypeable:
       break;
   }
+  typist_.CheckFocus();
   PlaySoundIfPresent(platform_, kConfirmationSoundName);
   window_->Get("PasoriLabel5").SetText(*value + " " + lookup_.FoundText);
   TypeDigitsFlagged(typist_, *value, state_.FelicaTyping, state_.PcscTyping);

@@ -1,6 +1,9 @@
+#include <utility>
+
 #include "pcsc/get_data.h"
 #include "pcsc/pcsc_frm.h"
 #include "pcsc/pcsc_mod.h"
+#include "roster/not_typed_caption.h"
 #include "roster/read_rules.h"
 
 namespace cardwedge {
@@ -132,8 +135,9 @@ void PCSCfrm::TypeCardId(const std::string& cardId) {
   if (cardId.empty()) return;
   try {
     typist_.TypeText(cardId);
-  } catch (const TypingError&) {
+  } catch (const TypingError& error) {
     // Nothing was typed; the line in the output pane stays.
+    window_->Get("PCSCLabel5").SetText(NotTypedCaption(error));
   }
 }
 
@@ -156,15 +160,19 @@ void PCSCfrm::LookUpAndType(const std::string& cardId) {
                       lookup.SecondEntryFlag)) {
     return;
   }
-  LastCardId = cardId;
-  LastReadTime = now;
-  PlaySoundIfPresent(platform_, kConfirmationSoundName);
-  window_->Get("PCSCLabel5").SetText(*value + " " + lookup.FoundText);
-
+  // Recorded before the typing yields; a value that is not typed does not count, so the same card
+  // is typed at its next placement.
+  const std::string lastCardId = std::exchange(LastCardId, cardId);
+  const double lastReadTime = std::exchange(LastReadTime, now);
   try {
+    typist_.CheckFocus();
+    PlaySoundIfPresent(platform_, kConfirmationSoundName);
+    window_->Get("PCSCLabel5").SetText(*value + " " + lookup.FoundText);
     TypeDigitsFlagged(typist_, *value, state_.PcscTyping, state_.FelicaTyping);
-  } catch (const TypingError&) {
-    // Nothing was typed; the read is over all the same.
+  } catch (const TypingError& error) {
+    window_->Get("PCSCLabel5").SetText(NotTypedCaption(error));
+    LastCardId = lastCardId;
+    LastReadTime = lastReadTime;
   }
 }
 

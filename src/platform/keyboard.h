@@ -24,17 +24,35 @@ struct KeyEvent {
   bool operator==(const KeyEvent&) const = default;
 };
 
-// A text, or a key sequence, that cannot be typed. Nothing has been sent when it is raised.
+// A text, or a key sequence, that cannot be typed. Nothing has been sent when it is raised. The
+// cause lets a window say why in its own language; what() says it in the log's.
 class TypingError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  enum class Cause {
+    kKeyboard,         // no keyboard output, or the system took only part of the keys
+    kNoKey,            // a character that no key types
+    kOwnWindow,        // a window of this program is active
+    kElevatedProgram,  // the focused program runs at a higher integrity level
+    kInputMethod,      // the focused window's input method is on, or did not answer
+    kKeysHeld,         // Ctrl, Alt or a Windows key stays held down
+  };
+
+  explicit TypingError(const std::string& what, Cause cause = Cause::kKeyboard)
+      : std::runtime_error(what), cause_(cause) {}
+
+  Cause cause() const { return cause_; }
+
+ private:
+  Cause cause_;
 };
 
 // The error of a virtual-key code that no key of the current layout gives.
 inline TypingError NoKeyOnLayout(std::uint8_t virtualKey) {
   static constexpr char kHexDigits[] = "0123456789ABCDEF";
   return TypingError(std::string("the virtual key 0x") + kHexDigits[virtualKey >> 4] +
-                     kHexDigits[virtualKey & 0xF] + " has no key on the current keyboard layout");
+                         kHexDigits[virtualKey & 0xF] +
+                         " has no key on the current keyboard layout",
+                     TypingError::Cause::kNoKey);
 }
 
 // Synthesised keyboard input into whatever window has the focus.
@@ -42,8 +60,13 @@ class Keyboard {
  public:
   virtual ~Keyboard() = default;
   // Sends the whole sequence at once, or raises TypingError without sending any key: a code that
-  // no key of the current layout gives, or no keyboard output at all.
+  // no key of the current layout gives, no keyboard output at all, or a refusal of
+  // CheckFocusedWindow, which Send makes again.
   virtual void Send(const std::vector<KeyEvent>& events) = 0;
+  // Raises TypingError when keys sent now could not reach the focused window as typed and waiting
+  // would not change that: no keyboard output, or a focused window that would drop or transform
+  // them. A held key is not such a case: Send waits for it. Sends nothing.
+  virtual void CheckFocusedWindow() = 0;
 };
 
 }  // namespace cardwedge

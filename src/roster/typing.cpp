@@ -18,8 +18,9 @@ void AddKey(std::vector<KeyEvent>& events, std::uint8_t virtualKey) {
 // The whole text is named rather than the byte, which may be part of a multi-byte character.
 void AddDigit(std::vector<KeyEvent>& events, char c, std::string_view text) {
   if (c < '0' || c > '9') {
-    throw TypingError("cannot type \"" + std::string(text) +
-                      "\": it holds a character that has no key");
+    throw TypingError(
+        "cannot type \"" + std::string(text) + "\": it holds a character that has no key",
+        TypingError::Cause::kNoKey);
   }
   AddKey(events, static_cast<std::uint8_t>(c));  // the digit keys are 0x30 to 0x39
 }
@@ -53,8 +54,31 @@ std::vector<KeyEvent> PlanText(std::string_view text) {
   return events;
 }
 
+void ReportNotTyped(Platform& platform, const TypingError& error) {
+  Diagnose(std::string("a value could not be typed: ") + error.what());
+  PlaySoundIfPresent(platform, kWarningSoundName);
+}
+
 Typist::Typist(Platform& platform, DigitsYield digitsYield)
     : platform_(platform), digitsYield_(digitsYield) {}
+
+void Typist::CheckFocus() {
+  try {
+    RefuseIfOwnWindowActive();
+    platform_.keyboard.CheckFocusedWindow();
+  } catch (const TypingError& error) {
+    ReportNotTyped(platform_, error);
+    throw;
+  }
+}
+
+void Typist::RefuseIfOwnWindowActive() {
+  if (platform_.toolkit.OwnWindowActive()) {
+    throw TypingError(
+        "a window of cardwedge is active: click the host's field and lay the card again",
+        TypingError::Cause::kOwnWindow);
+  }
+}
 
 void Typist::TypeDigits(std::string_view text) {
   Type(text, PlanDigits, digitsYield_ == DigitsYield::kYieldFirst);
@@ -67,14 +91,10 @@ void Typist::Type(std::string_view text, std::vector<KeyEvent> (*plan)(std::stri
   try {
     const std::vector<KeyEvent> events = plan(text);
     if (yield) platform_.toolkit.DoEvents();
-    if (platform_.toolkit.OwnWindowActive()) {
-      throw TypingError(
-          "a window of cardwedge is active: click the host's field and lay the card again");
-    }
-    platform_.keyboard.Send(events);
+    RefuseIfOwnWindowActive();
+    platform_.keyboard.Send(events);  // Send checks the focused window itself
   } catch (const TypingError& error) {
-    Diagnose(std::string("a value could not be typed: ") + error.what());
-    PlaySoundIfPresent(platform_, kWarningSoundName);
+    ReportNotTyped(platform_, error);
     throw;
   }
 }

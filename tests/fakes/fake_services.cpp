@@ -57,7 +57,14 @@ void FakeFiles::Remove(const std::string& name) {
   folders_.erase(PathOf(name));
 }
 
+void FakeKeyboard::CheckFocusedWindow() {
+  if (focusedWindowRefuses) {
+    throw TypingError("the focused window's input method is on", TypingError::Cause::kInputMethod);
+  }
+}
+
 void FakeKeyboard::Send(const std::vector<KeyEvent>& sent) {
+  CheckFocusedWindow();
   if (failing) throw TypingError("keyboard unavailable");
   events.insert(events.end(), sent.begin(), sent.end());
   if (onSend) onSend();

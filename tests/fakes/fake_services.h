@@ -55,12 +55,15 @@ class FakeClock : public Clock {
 class FakeKeyboard : public Keyboard {
  public:
   void Send(const std::vector<KeyEvent>& events) override;
+  void CheckFocusedWindow() override;
   // The text the events type (digits, letters with Shift as capitals, Enter as "\n").
   std::string TypedText() const;
 
   std::vector<KeyEvent> events;
-  // When set, every Send raises TypingError and sends nothing.
+  // When set, every Send raises TypingError and sends nothing (a failure only sending tells).
   bool failing = false;
+  // When set, the focused window refuses keys: CheckFocusedWindow and Send raise TypingError.
+  bool focusedWindowRefuses = false;
   // Runs after each Send has added its events.
   std::function<void()> onSend;
 };

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "diagnostics/diagnostics.h"
 #include "fake_platform.h"
 #include "roster/read_rules.h"
 #include "roster_line.h"
@@ -174,13 +176,23 @@ TEST_F(FelicaForm1Test, PausedModeNeitherPollsNorChangesTheLabels) {
   EXPECT_EQ(Caption("PasoriLabel2"), "");
 }
 
-TEST_F(FelicaForm1Test, ValuesThatCannotBeTypedTakeTheErrorPathAndTheNextCycleRuns) {
+TEST_F(FelicaForm1Test, ValuesThatCannotBeTypedWarnAndTakeTheErrorPathAndTheNextCycleRuns) {
+  std::vector<std::string> lines;
+  SetDiagnosticsSink([&](std::string_view line) { lines.emplace_back(line); });
+  fake.files.Write(kWarningSoundName, "RIFF");
   for (const Idm& card : {kNotANumberCard, kFractionCard}) {
     fake.files.Write(kFelicaSwitchFileName, "");
     TickAt(fake.clock.now + 20, card);
     EXPECT_FALSE(fake.files.Exists(kFelicaSwitchFileName));
     EXPECT_EQ(Typed(), "");
+    EXPECT_EQ(Caption("PasoriLabel5"), "未入力: 入力できない文字を含みます");
   }
+  EXPECT_EQ(fake.sound.played, std::vector<std::string>(2, FakeFiles::PathOf(kWarningSoundName)));
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[1],
+            "a value could not be typed: the roster value \"12.5\" is not a whole number "
+            "of digits");
+  SetDiagnosticsSink(nullptr);
   // With the file already gone the error path has nothing to delete.
   TickAt(fake.clock.now + 20, kNotANumberCard);
   EXPECT_FALSE(fake.files.Exists(kFelicaSwitchFileName));
@@ -189,19 +201,52 @@ TEST_F(FelicaForm1Test, ValuesThatCannotBeTypedTakeTheErrorPathAndTheNextCycleRu
   EXPECT_EQ(Typed(), "00123\n");
 }
 
-TEST_F(FelicaForm1Test, FailedTypingTakesTheErrorPathAndClearsTheTypingFlag) {
-  fake.keyboard.failing = true;
-  TickAt(1000, kCardA);
-  EXPECT_FALSE(fake.files.Exists(kFelicaSwitchFileName));
-  EXPECT_EQ(fake.state.FelicaTyping, 0);
-  EXPECT_EQ(Caption("PasoriLabel5"), "00123 Sato");
-
-  // The card was accepted before the typing failed: it is not retried at once.
-  fake.keyboard.failing = false;
-  TickAt(1001, kCardA);
-  EXPECT_EQ(Typed(), "");
-  TickAt(1011, kCardA);
-  EXPECT_EQ(Typed(), "00123\n");
+// A value the keyboard refuses is not typed and does not count as typed: the result line says
+// why, the FeliCa switch file stays, and the same card is typed when it is laid again after a
+// poll found the reader empty, not while it lies there. What can be told before any key goes
+// out plays the warning sound alone.
+TEST_F(FelicaForm1Test, ARefusedValueIsTypedWhenTheSameCardIsLaidAgain) {
+  fake.files.Write(kWarningSoundName, "RIFF");
+  const std::string confirmation = FakeFiles::PathOf(kConfirmationSoundName);
+  const std::string warning = FakeFiles::PathOf(kWarningSoundName);
+  struct Case {
+    std::function<void(bool)> refuse;
+    std::vector<std::string> sounds;
+    const char* caption;
+  };
+  for (const Case& c : {
+           Case{[&](bool on) { fake.toolkit.ownWindowActive = on; },
+                {warning},
+                "未入力: この画面が選択されています"},
+           Case{[&](bool on) { fake.keyboard.focusedWindowRefuses = on; },
+                {warning},
+                "未入力: 入力先の日本語入力がオンです"},
+           Case{[&](bool on) { fake.keyboard.failing = on; },  // told only by sending
+                {confirmation, warning},
+                "未入力: キー入力を送れません"},
+       }) {
+    for (const char* mode : {"0", "1"}) {
+      SwitchTo(mode);
+      const std::string value = mode[0] == '0' ? "00123\n" : std::string(kCardAText) + "\n";
+      const double start = fake.clock.now + 20;
+      fake.sound.played.clear();
+      fake.keyboard.events.clear();
+      c.refuse(true);
+      TickAt(start, kCardA);
+      EXPECT_EQ(Caption("PasoriLabel5"), c.caption);
+      EXPECT_TRUE(fake.files.Exists(kFelicaSwitchFileName));
+      EXPECT_EQ(fake.state.FelicaTyping, 0);
+      if (mode[0] == '0') {
+        EXPECT_EQ(fake.sound.played, c.sounds);
+      }
+      c.refuse(false);
+      TickAt(start + 0.1, kCardA);  // left lying: not retried
+      EXPECT_EQ(Typed(), "");
+      TickAt(start + 0.2, std::nullopt);
+      TickAt(start + 0.3, kCardA);
+      EXPECT_EQ(Typed(), value) << c.caption << " in mode " << mode;
+    }
+  }
 }
 
 TEST_F(FelicaForm1Test, LibraryFailuresAreRecordedNeverShownAndTheWindowPollsAnyway) {

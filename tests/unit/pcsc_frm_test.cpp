@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -302,15 +303,42 @@ TEST_F(PcscFrmTest, PollTickDuringAReadIsHeldBack) {
   EXPECT_EQ(Typed(), "04A22B1A\n");
 }
 
-TEST_F(PcscFrmTest, TypingFailureLeavesTheCycleRunning) {
+// A value the keyboard refuses is not typed and does not count as typed: the result line says
+// why, and the same card is typed at its next placement. What can be told before any key goes
+// out plays the warning sound alone.
+TEST_F(PcscFrmTest, ARefusedValueIsTypedAtTheSameCardsNextPlacement) {
   Open();
-  fake.keyboard.failing = true;
-  Present(kCardA);
-  EXPECT_EQ(fake.state.PcscTyping, 0);
-  EXPECT_EQ(Typed(), "");
-  fake.keyboard.failing = false;
-  Present(kCardB);
-  EXPECT_EQ(Typed(), "303\n");
+  struct Case {
+    std::function<void(bool)> refuse;
+    int confirmations;
+    const char* caption;
+  };
+  for (const Case& c : {
+           Case{[&](bool on) { fake.toolkit.ownWindowActive = on; }, 0,
+                "未入力: この画面が選択されています"},
+           Case{[&](bool on) { fake.keyboard.focusedWindowRefuses = on; }, 0,
+                "未入力: 入力先の日本語入力がオンです"},
+           Case{[&](bool on) { fake.keyboard.failing = on; }, 1,  // told only by sending
+                "未入力: キー入力を送れません"},
+       }) {
+    for (const char* mode : {"0", "1"}) {
+      SwitchTo(mode);
+      Wait(20);
+      fake.sound.played.clear();
+      fake.keyboard.events.clear();
+      c.refuse(true);
+      Present(kCardA);
+      EXPECT_EQ(Get("PCSCLabel5").Text(), c.caption);
+      EXPECT_EQ(fake.state.PcscTyping, 0);
+      EXPECT_EQ(Played(kWarningSoundName), 1);
+      if (mode[0] == '0') {
+        EXPECT_EQ(Played(kConfirmationSoundName), c.confirmations);
+      }
+      c.refuse(false);
+      Present(kCardA);
+      EXPECT_EQ(Typed(), mode[0] == '0' ? "101\n" : "04A22B1A\n") << c.caption << " " << mode;
+    }
+  }
 }
 
 TEST_F(PcscFrmTest, ResetReleasesAndEmptiesTheConsoleAndThePollListsAgainASecondLater) {

@@ -99,7 +99,8 @@ void WaitForModifiersUp(Display* display) {
   while (ModifierHeld(display)) {
     if (std::chrono::steady_clock::now() >= deadline) {
       throw TypingError(
-          "Control, Alt or Super is held down, which would turn the digits into shortcuts");
+          "Control, Alt or Super is held down, which would turn the digits into shortcuts",
+          TypingError::Cause::kKeysHeld);
     }
     std::this_thread::sleep_for(kModifierPoll);
   }
@@ -134,10 +135,14 @@ XtestKeyboard::~XtestKeyboard() {
   if (display_ != nullptr) XCloseDisplay(display_);
 }
 
-void XtestKeyboard::Send(const std::vector<KeyEvent>& events) {
+void XtestKeyboard::CheckFocusedWindow() {
   if (!unavailableReason_.empty()) {
     throw TypingError("keyboard output unavailable: " + unavailableReason_);
   }
+}
+
+void XtestKeyboard::Send(const std::vector<KeyEvent>& events) {
+  CheckFocusedWindow();
   TakeKeymapChanges(display_);
   const int group = CurrentGroup(display_);
 

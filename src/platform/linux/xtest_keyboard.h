@@ -23,6 +23,8 @@ class XtestKeyboard : public Keyboard {
   XtestKeyboard& operator=(const XtestKeyboard&) = delete;
 
   void Send(const std::vector<KeyEvent>& events) override;
+  // X delivers to any focused window alike: only a missing keyboard output is refused here.
+  void CheckFocusedWindow() override;
 
   // Empty when keys can be sent; otherwise why not.
   const std::string& unavailableReason() const { return unavailableReason_; }

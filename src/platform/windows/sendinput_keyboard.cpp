@@ -83,20 +83,24 @@ void SendInputKeyboard::Send(const std::vector<KeyEvent>& events) {
     if (addShift && !event.down) inputs.push_back(KeyInput(VK_SHIFT, false, layout));
   }
   if (inputs.empty()) return;
-  CheckTarget();
+  CheckFocusedWindow();
+  WaitForModifiersUp();
   SendAll(inputs);
 }
 
-void SendInputKeyboard::CheckTarget() {
+void SendInputKeyboard::CheckFocusedWindow() {
+  using Cause = TypingError::Cause;
   switch (input_.ForegroundIntegrity()) {
     case ForegroundInput::Integrity::kHigher:
       throw TypingError(
           "the focused program runs at a higher integrity level than cardwedge (as "
-          "administrator), and Windows drops keys sent to it: start cardwedge from the host");
+          "administrator), and Windows drops keys sent to it: start cardwedge from the host",
+          Cause::kElevatedProgram);
     case ForegroundInput::Integrity::kUnreadable:
       throw TypingError(
           "the integrity level of the focused program cannot be read: it may run as "
-          "administrator, where Windows drops keys sent to it; start cardwedge from the host");
+          "administrator, where Windows drops keys sent to it; start cardwedge from the host",
+          Cause::kElevatedProgram);
     case ForegroundInput::Integrity::kNotHigher:
       break;
   }
@@ -104,20 +108,22 @@ void SendInputKeyboard::CheckTarget() {
     case ForegroundInput::Ime::kOn:
       throw TypingError(
           "the input method (IME) of the focused window is on and would take the digits: "
-          "turn it off (半角/全角) and lay the card again");
+          "turn it off (半角/全角) and lay the card again",
+          Cause::kInputMethod);
     case ForegroundInput::Ime::kNoAnswer:
-      throw TypingError("the focused window did not answer whether its input method (IME) is on");
+      throw TypingError("the focused window did not answer whether its input method (IME) is on",
+                        Cause::kInputMethod);
     case ForegroundInput::Ime::kOff:
       break;
   }
-  WaitForModifiersUp();
 }
 
 void SendInputKeyboard::WaitForModifiersUp() {
   for (DWORD waited = 0; input_.ModifierHeld(); waited += kModifierPollMilliseconds) {
     if (waited >= kModifierWaitMilliseconds) {
       throw TypingError(
-          "Ctrl, Alt or the Windows key is held down, which would turn the digits into shortcuts");
+          "Ctrl, Alt or the Windows key is held down, which would turn the digits into shortcuts",
+          TypingError::Cause::kKeysHeld);
     }
     input_.Pause(kModifierPollMilliseconds);
   }

@@ -13,18 +13,19 @@ namespace cardwedge {
 // Nothing is sent, and Send raises TypingError, where the keys would not arrive as the value:
 // the foreground program runs at a higher integrity level (Windows drops the keys without a
 // word), the focused window's input method is on or does not answer (the digits would go into
-// its composition, and turning it off could lose what a person is writing there), or Ctrl, Alt or
-// a Windows key stays held for half a second (the digits would be shortcuts). When the system
-// takes only part of the sequence, the keys it pressed are released and Send raises TypingError.
+// its composition, and turning it off could lose what a person is writing there), both of which
+// CheckFocusedWindow also tells beforehand, or Ctrl, Alt or a Windows key stays held for half a
+// second (the digits would be shortcuts). When the system takes only part of the sequence, the
+// keys it pressed are released and Send raises TypingError.
 class SendInputKeyboard : public Keyboard {
  public:
   SendInputKeyboard() : SendInputKeyboard(win32_) {}
   explicit SendInputKeyboard(ForegroundInput& input) : input_(input) {}
 
   void Send(const std::vector<KeyEvent>& events) override;
+  void CheckFocusedWindow() override;
 
  private:
-  void CheckTarget();
   void WaitForModifiersUp();
   void SendAll(std::vector<INPUT>& inputs);
 

@@ -235,34 +235,65 @@ class OwnWindowE2e : public Mode4E2e {
     return ExitedWith(focus.Wait(kEventTimeout), 0);
   }
 
-  bool SaidOnce(ChildProcess& process, const std::string& text) {
+  static long Count(ChildProcess& process, const std::string& text) {
+    return std::ranges::count_if(process.Lines(), [&](const std::string& line) {
+      return line.find(text) != std::string::npos;
+    });
+  }
+
+  // Takes the FeliCa card away and waits until a poll has found the reader empty.
+  bool TakeFelicaCardAway() {
+    const auto emptyPolls = [&] {
+      return std::ranges::count(felicaReader_.process().Lines(), std::string("poll nocard"));
+    };
+    const auto before = emptyPolls();
+    felicaReader_.NoCard();
+    return WaitUntil([&] { return emptyPolls() > before; });
+  }
+
+  // Lays the FeliCa card again and again until the program types `expected`: the program may
+  // take a moment to see that its window has lost the focus.
+  bool PresentToFelicaUntilTyped(const std::string& idm, const std::string& expected) {
     return WaitUntil([&] {
-      return std::ranges::count_if(process.Lines(), [&](const std::string& line) {
-               return line.find(text) != std::string::npos;
-             }) == 1;
+      felicaReader_.Card(idm);
+      return capture_.WaitForText(expected, 500ms) || !TakeFelicaCardAway();
     });
   }
 };
 
 // The windows open without taking the focus from the host's field; a card laid while a reader
-// window has the focus is not typed (the line says why), and the next one, with the host's
-// field focused again, is.
+// window has the focus is not typed (the line says why), and the same card laid again at once,
+// with the host's field focused again, is: well within the ten seconds that hold back a card
+// that was typed.
 TEST_F(OwnWindowE2e, KeysGoOnlyToTheHostNeverIntoTheProgramsOwnWindow) {
+  constexpr char kRefused[] = "a value could not be typed: a window of cardwedge is active";
   ChildProcess& process = Start("1");
   ASSERT_TRUE(program_.WaitUntilRunning());
   felicaReader_.Card(kFelicaSato.id);
   ASSERT_TRUE(capture_.WaitForText(Typed(kFelicaSato))) << capture_.ReceivedText();
-  felicaReader_.NoCard();
+  ASSERT_TRUE(TakeFelicaCardAway());
 
   ASSERT_TRUE(Focus(kFelicaTitle));
   felicaReader_.Card(kFelicaTakahashi.id);
-  EXPECT_TRUE(SaidOnce(process, "a value could not be typed: a window of cardwedge is active"));
-  felicaReader_.NoCard();
-
+  EXPECT_TRUE(WaitUntil([&] { return Count(process, kRefused) == 1; }));
+  ASSERT_TRUE(TakeFelicaCardAway());
   ASSERT_TRUE(Focus("host field"));
-  felicaReader_.Card(kFelicaSato.id);
-  EXPECT_TRUE(capture_.WaitForText(Typed(kFelicaSato) + Typed(kFelicaSato)))
-      << capture_.ReceivedText();
+  auto start = Clock::now();
+  std::string expected = Typed(kFelicaSato) + Typed(kFelicaTakahashi);
+  EXPECT_TRUE(PresentToFelicaUntilTyped(kFelicaTakahashi.id, expected)) << capture_.ReceivedText();
+  EXPECT_LT(Clock::now() - start, 8s);
+  ASSERT_TRUE(TakeFelicaCardAway());
+
+  ASSERT_TRUE(Focus(kPcscTitle));
+  const long refusals = Count(process, kRefused);
+  pcscCard_.Insert(kPcscSuzuki.id);
+  EXPECT_TRUE(WaitUntil([&] { return Count(process, kRefused) > refusals; }));
+  pcscCard_.Remove();
+  ASSERT_TRUE(Focus("host field"));
+  start = Clock::now();
+  expected += Typed(kPcscSuzuki);
+  EXPECT_TRUE(PresentToPcscUntilTyped(kPcscSuzuki.id, expected)) << capture_.ReceivedText();
+  EXPECT_LT(Clock::now() - start, 8s);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "platform/windows/sendinput_keyboard.h"
 #include "roster/typing.h"
 
@@ -87,6 +89,26 @@ TEST_F(SendInputRefusalTest, HeldModifiersAreWaitedForHalfASecondAtMost) {
   EXPECT_NE(RefusalOf(keyboard, PlanDigits("1")).find("held down"), std::string::npos);
   EXPECT_TRUE(foreground.sent.empty());
   EXPECT_EQ(foreground.waited, 500u);
+}
+
+// What the keyboard can tell before typing, it tells without sending or waiting.
+TEST_F(SendInputRefusalTest, TheFocusedWindowIsCheckedBeforehandWithoutWaitingForHeldKeys) {
+  const auto causeOfCheck = [&] {
+    try {
+      keyboard.CheckFocusedWindow();
+    } catch (const TypingError& error) {
+      return std::optional(error.cause());
+    }
+    return std::optional<TypingError::Cause>();
+  };
+  foreground.modifierHeldFor = 10000;
+  EXPECT_EQ(causeOfCheck(), std::nullopt);
+  EXPECT_EQ(foreground.waited, 0u);
+  foreground.ime = ForegroundInput::Ime::kOn;
+  EXPECT_EQ(causeOfCheck(), TypingError::Cause::kInputMethod);
+  foreground.integrity = ForegroundInput::Integrity::kHigher;
+  EXPECT_EQ(causeOfCheck(), TypingError::Cause::kElevatedProgram);
+  EXPECT_TRUE(foreground.sent.empty());
 }
 
 TEST_F(SendInputRefusalTest, APartialSendReleasesEveryKeyItPressed) {
