@@ -51,8 +51,8 @@ struct FileOutput {
     try {
       if (!refusedSince.empty()) {
         const std::string now = Now();
-        Append(now + " the log file could not be written from " + ClockTime(refusedSince) +
-               " to " + ClockTime(now) + "; the lines held back follow");
+        Append(now + " the log file could not be written from " + ClockTime(refusedSince) + " to " +
+               ClockTime(now) + "; the lines held back follow");
         refusedSince.clear();
       }
       Append(stampedLine);
@@ -60,7 +60,8 @@ struct FileOutput {
     } catch (const std::exception& error) {
       if (refusedSince.empty()) {
         refusedSince = Now();
-        standardError->Post(StderrText(std::string("log file refused, lines wait: ") + error.what()));
+        standardError->Post(
+            StderrText(std::string("log file refused, lines wait: ") + error.what()));
       }
       return false;
     }
@@ -69,8 +70,8 @@ struct FileOutput {
   void Append(const std::string& stampedLine) {
     const std::optional<std::string> notRenamed = file.Append(stampedLine);
     if (notRenamed && !renameRefused) {
-      const std::string notice = "log file kept past its limit until it can be renamed: " +
-                                 *notRenamed;
+      const std::string notice =
+          "log file kept past its limit until it can be renamed: " + *notRenamed;
       standardError->Post(StderrText(notice));
       file.Append(Now() + " " + notice);
     }
@@ -80,9 +81,8 @@ struct FileOutput {
 
 }  // namespace
 
-DiagnosticsLog::DiagnosticsLog(std::shared_ptr<LogFiles> files,
-                               const std::string& programFolderLog, Output standardError,
-                               Output debugOutput)
+DiagnosticsLog::DiagnosticsLog(std::shared_ptr<LogFiles> files, const std::string& programFolderLog,
+                               Output standardError, Output debugOutput)
     : standardError_(std::make_shared<LineWriter>(
           [output = std::move(standardError)](const std::string& text) {
             output(text);

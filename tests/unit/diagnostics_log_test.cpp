@@ -212,12 +212,12 @@ TEST(DiagnosticsLogTest, AProgramFolderThatRefusesThisUserMovesTheLogToTheUsersO
     Diagnose("roster loaded");
     FlushDiagnostics();
   }
-  const std::string where = "the program's folder cannot be written: the log is \"" +
-                            std::string(kUserLog) + "\"";
+  const std::string where =
+      "the program's folder cannot be written: the log is \"" + std::string(kUserLog) + "\"";
   EXPECT_EQ(Unstamped(files->Content(kUserLog)),
             (std::vector<std::string>{where, "roster loaded"}));
-  EXPECT_EQ(standardError.Texts(), (std::vector<std::string>{"cardwedge: " + where + "\n",
-                                                             "cardwedge: roster loaded\n"}));
+  EXPECT_EQ(standardError.Texts(),
+            (std::vector<std::string>{"cardwedge: " + where + "\n", "cardwedge: roster loaded\n"}));
   EXPECT_EQ(files->Content(kProgramLog), "");
 }
 

@@ -32,7 +32,8 @@ class LinuxServices : public PlatformServices {
   } ignoreBrokenPipes_;
   QtToolkit toolkit_;
   PosixFiles files_;
-  DiagnosticsLog log_{std::make_shared<PosixLogFiles>(), files_.JoinPath(files_.ProgramFolder(), kLogFileName),
+  DiagnosticsLog log_{std::make_shared<PosixLogFiles>(),
+                      files_.JoinPath(files_.ProgramFolder(), kLogFileName),
                       DiagnosticsLog::StandardError, nullptr};
   SystemClock clock_;
   XtestKeyboard keyboard_;

@@ -23,7 +23,9 @@ struct CloseFile {
 using FilePointer = std::unique_ptr<std::FILE, CloseFile>;
 
 // Opened for appending, created when missing, not inherited by child processes.
-FilePointer OpenToAppend(const std::string& path) { return FilePointer(std::fopen(path.c_str(), "abe")); }
+FilePointer OpenToAppend(const std::string& path) {
+  return FilePointer(std::fopen(path.c_str(), "abe"));
+}
 
 }  // namespace
 

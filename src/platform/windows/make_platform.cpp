@@ -34,7 +34,8 @@ class WindowsServices : public PlatformServices {
  private:
   Win32Toolkit toolkit_;
   Win32Files files_;
-  DiagnosticsLog log_{std::make_shared<Win32LogFiles>(), files_.JoinPath(files_.ProgramFolder(), kLogFileName),
+  DiagnosticsLog log_{std::make_shared<Win32LogFiles>(),
+                      files_.JoinPath(files_.ProgramFolder(), kLogFileName),
                       DiagnosticsLog::StandardError, WriteDebugOutput};
   LocalClock clock_;
   SendInputKeyboard keyboard_;

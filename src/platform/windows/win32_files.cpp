@@ -49,7 +49,8 @@ std::string Win32Files::ReadAll(const std::string& path, std::size_t maxBytes) {
   const FileHandle file(CreateFileW(Widen(path).c_str(), GENERIC_READ, kShareAll, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.is_open()) FailOnFile(path, "cannot be opened", GetLastError());
-  if (GetFileType(file.get()) != FILE_TYPE_DISK) FailOnFile(path, "cannot be read", ERROR_BAD_FILE_TYPE);
+  if (GetFileType(file.get()) != FILE_TYPE_DISK)
+    FailOnFile(path, "cannot be read", ERROR_BAD_FILE_TYPE);
   std::string content;
   char buffer[65536];
   for (;;) {

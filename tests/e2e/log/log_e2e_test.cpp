@@ -68,10 +68,10 @@ TEST(LogE2eTest, AProgramFolderThatCannotBeWrittenMovesTheLogToTheUsersStateFold
   const std::string where =
       "the program's folder cannot be written: the log is \"" + log.string() + "\"";
   const std::vector<std::string> lines = process.Lines();
-  EXPECT_EQ(std::ranges::count_if(lines, [&](const std::string& line) {
-              return line.ends_with("cardwedge: " + where);
-            }),
-            1);
+  EXPECT_EQ(
+      std::ranges::count_if(
+          lines, [&](const std::string& line) { return line.ends_with("cardwedge: " + where); }),
+      1);
   const std::string text = Read(log);
   EXPECT_EQ(text.substr(0, text.find('\n')).substr(24), where) << text;
   EXPECT_TRUE(text.ends_with(" the switch file says 9: ending\n")) << text;

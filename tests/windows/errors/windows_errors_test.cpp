@@ -87,9 +87,9 @@ class LogFolder : public ::testing::Test {
   ~LogFolder() override { fs::remove_all(folder_); }
 
   void Start() {
-    diagnostics_ = std::make_unique<DiagnosticsLog>(
-        std::make_shared<Win32LogFiles>(), Narrow(log_.wstring()), DiagnosticsLog::StandardError,
-        nullptr);
+    diagnostics_ =
+        std::make_unique<DiagnosticsLog>(std::make_shared<Win32LogFiles>(), Narrow(log_.wstring()),
+                                         DiagnosticsLog::StandardError, nullptr);
   }
   // Waits until the log holds the text, as a line of its own.
   bool LogHolds(const std::string& line) {
@@ -100,10 +100,9 @@ class LogFolder : public ::testing::Test {
     return false;
   }
 
-  const fs::path folder_ =
-      fs::temp_directory_path() /
-      (L"プログラム-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-       Widen(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+  const fs::path folder_ = fs::temp_directory_path() /
+                           (L"プログラム-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                            Widen(::testing::UnitTest::GetInstance()->current_test_info()->name()));
   const fs::path log_ = folder_ / L"cardwedge.log";
   const fs::path older_ = folder_ / L"cardwedge.log.1";
   std::unique_ptr<DiagnosticsLog> diagnostics_;
