@@ -81,8 +81,9 @@ struct FileOutput {
 
 }  // namespace
 
-DiagnosticsLog::DiagnosticsLog(std::shared_ptr<LogFiles> files, const std::string& programFolderLog,
-                               Output standardError, Output debugOutput)
+DiagnosticsLog::DiagnosticsLog(const std::shared_ptr<LogFiles>& files,
+                               const std::string& programFolderLog, Output standardError,
+                               Output debugOutput)
     : standardError_(std::make_shared<LineWriter>(
           [output = std::move(standardError)](const std::string& text) {
             output(text);

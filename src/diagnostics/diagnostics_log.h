@@ -30,7 +30,7 @@ class DiagnosticsLog {
   using Output = std::function<void(const std::string& text)>;
 
   // debugOutput, when given, receives each time-stamped line too, from the log file's thread.
-  DiagnosticsLog(std::shared_ptr<LogFiles> files, const std::string& programFolderLog,
+  DiagnosticsLog(const std::shared_ptr<LogFiles>& files, const std::string& programFolderLog,
                  Output standardError, Output debugOutput);
   // Gives the waiting lines a short time, and hands the lines back to the default sink.
   ~DiagnosticsLog();
