@@ -40,14 +40,12 @@ struct FileOutput {
   std::shared_ptr<LogFiles> files;
   LogFile file;
   std::shared_ptr<LineWriter> standardError;
-  DiagnosticsLog::Output debugOutput;
   // The time stamp of the first line the file refused, while it refuses.
   std::string refusedSince;
   bool renameRefused = false;
 
   // False while the file refuses the line: the writer then offers it again.
   bool Write(const std::string& stampedLine) {
-    if (debugOutput && refusedSince.empty()) debugOutput(StderrText(stampedLine));
     try {
       if (!refusedSince.empty()) {
         const std::string now = Now();
@@ -91,11 +89,18 @@ DiagnosticsLog::DiagnosticsLog(const std::shared_ptr<LogFiles>& files,
           },
           kWaitingLines)),
       path_(ChooseLogPath(*files, programFolderLog)),
-      fileLines_(
-          [output = std::make_shared<FileOutput>(FileOutput{
-               files, LogFile(*files, path_, kLogMaxBytes), standardError_,
-               std::move(debugOutput)})](const std::string& line) { return output->Write(line); },
-          kWaitingLines, kRetryDelay) {
+      fileLines_([output = std::make_shared<FileOutput>(
+                      FileOutput{files, LogFile(*files, path_, kLogMaxBytes), standardError_})](
+                     const std::string& line) { return output->Write(line); },
+                 kWaitingLines, kRetryDelay) {
+  if (debugOutput) {
+    debugLines_ = std::make_unique<LineWriter>(
+        [output = std::move(debugOutput)](const std::string& text) {
+          output(text);
+          return true;
+        },
+        kWaitingLines);
+  }
   SetDiagnosticsSink([this](std::string_view line) { Write(line); }, [this] { Flush(); });
   if (path_ != programFolderLog) {
     Write("the program's folder cannot be written: the log is \"" + path_ + "\"");
@@ -109,12 +114,15 @@ DiagnosticsLog::~DiagnosticsLog() {
 
 void DiagnosticsLog::Write(std::string_view line) {
   standardError_->Post(StderrText(line));
-  fileLines_.Post(Now() + " " + std::string(line));
+  const std::string stampedLine = Now() + " " + std::string(line);
+  if (debugLines_) debugLines_->Post(StderrText(stampedLine));
+  fileLines_.Post(stampedLine);
 }
 
 void DiagnosticsLog::Flush() {
   fileLines_.Flush(kFlushWait);
   standardError_->Flush(kFlushWait);
+  if (debugLines_) debugLines_->Flush(kFlushWait);
 }
 
 void DiagnosticsLog::StandardError(const std::string& text) {

@@ -29,7 +29,7 @@ class DiagnosticsLog {
  public:
   using Output = std::function<void(const std::string& text)>;
 
-  // debugOutput, when given, receives each time-stamped line too, from the log file's thread.
+  // debugOutput, when given, receives each time-stamped line too, from a writer thread of its own.
   DiagnosticsLog(const std::shared_ptr<LogFiles>& files, const std::string& programFolderLog,
                  Output standardError, Output debugOutput);
   // Gives the waiting lines a short time, and hands the lines back to the default sink.
@@ -47,6 +47,7 @@ class DiagnosticsLog {
   std::shared_ptr<LineWriter> standardError_;
   std::string path_;
   LineWriter fileLines_;
+  std::unique_ptr<LineWriter> debugLines_;
 };
 
 }  // namespace cardwedge
