@@ -16,7 +16,7 @@ target_include_directories(cardwedge_windows PUBLIC src)
 target_compile_definitions(cardwedge_windows PUBLIC UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN
                            _WIN32_WINNT=0x0601)
 target_link_libraries(cardwedge_windows PUBLIC cardwedge_core user32 gdi32 comctl32 winmm imm32 advapi32
-                      winscard)
+                      winscard shell32 ole32 uuid)
 # The manifest (DPI awareness, common controls) and the version, in each program that opens
 # windows.
 set(CARDWEDGE_RESOURCES ${PROJECT_SOURCE_DIR}/src/platform/windows/cardwedge.rc)

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
-#include <memory>
+#include <optional>
 #include <utility>
 
 #include "diagnostics/diagnostics.h"
@@ -12,42 +12,99 @@
 namespace cardwedge {
 namespace {
 
-// Lines that may wait for a slow output; a burst beyond this is counted, not kept.
+// Lines that may wait for a slow or refusing output; a burst beyond this is counted, not kept.
 constexpr std::size_t kWaitingLines = 1000;
 constexpr std::chrono::milliseconds kFlushWait{500};
+// How soon a log file that refused a line is tried again.
+constexpr std::chrono::milliseconds kRetryDelay{200};
 
 std::string StderrText(std::string_view line) { return "cardwedge: " + std::string(line) + "\n"; }
+
+std::string Now() { return LocalTimeStamp(std::chrono::system_clock::now()); }
+
+// "15:04:05" of a time stamp.
+std::string ClockTime(const std::string& stamp) { return stamp.substr(11, 8); }
+
+std::string ChooseLogPath(LogFiles& files, const std::string& programFolderLog) {
+  if (files.MayWrite(programFolderLog)) return programFolderLog;
+  try {
+    return files.UserFolderPath(kLogFileName);
+  } catch (const std::exception&) {
+    return programFolderLog;
+  }
+}
 
 // What the log file's thread works with; it owns its share, so a thread stalled on a slow disk
 // never reaches into a DiagnosticsLog that has gone.
 struct FileOutput {
+  std::shared_ptr<LogFiles> files;
   LogFile file;
   std::shared_ptr<LineWriter> standardError;
-  DiagnosticsLog::Output debugOutput;
-  bool failed = false;
+  // The time stamp of the first line the file refused, while it refuses.
+  std::string refusedSince;
+  bool renameRefused = false;
 
-  void Write(const std::string& stampedLine) {
-    if (debugOutput) debugOutput(StderrText(stampedLine));
-    if (failed) return;
+  // False while the file refuses the line: the writer then offers it again.
+  bool Write(const std::string& stampedLine) {
     try {
-      file.Append(stampedLine);
+      if (!refusedSince.empty()) {
+        const std::string now = Now();
+        Append(now + " the log file could not be written from " + ClockTime(refusedSince) + " to " +
+               ClockTime(now) + "; the lines held back follow");
+        refusedSince.clear();
+      }
+      Append(stampedLine);
+      return true;
     } catch (const std::exception& error) {
-      failed = true;
-      standardError->Post(StderrText(std::string("no log file: ") + error.what()));
+      if (refusedSince.empty()) {
+        refusedSince = Now();
+        standardError->Post(
+            StderrText(std::string("log file refused, lines wait: ") + error.what()));
+      }
+      return false;
     }
+  }
+
+  void Append(const std::string& stampedLine) {
+    const std::optional<std::string> notRenamed = file.Append(stampedLine);
+    if (notRenamed && !renameRefused) {
+      const std::string notice =
+          "log file kept past its limit until it can be renamed: " + *notRenamed;
+      standardError->Post(StderrText(notice));
+      file.Append(Now() + " " + notice);
+    }
+    renameRefused = notRenamed.has_value();
   }
 };
 
 }  // namespace
 
-DiagnosticsLog::DiagnosticsLog(const std::filesystem::path& logPath, Output standardError,
+DiagnosticsLog::DiagnosticsLog(const std::shared_ptr<LogFiles>& files,
+                               const std::string& programFolderLog, Output standardError,
                                Output debugOutput)
-    : standardError_(std::make_shared<LineWriter>(std::move(standardError), kWaitingLines)),
-      fileLines_([output = std::make_shared<FileOutput>(FileOutput{
-                      LogFile(logPath, kLogMaxBytes), standardError_, std::move(debugOutput)})](
-                     const std::string& line) { output->Write(line); },
-                 kWaitingLines) {
+    : standardError_(std::make_shared<LineWriter>(
+          [output = std::move(standardError)](const std::string& text) {
+            output(text);
+            return true;
+          },
+          kWaitingLines)),
+      path_(ChooseLogPath(*files, programFolderLog)),
+      fileLines_([output = std::make_shared<FileOutput>(
+                      FileOutput{files, LogFile(*files, path_, kLogMaxBytes), standardError_})](
+                     const std::string& line) { return output->Write(line); },
+                 kWaitingLines, kRetryDelay) {
+  if (debugOutput) {
+    debugLines_ = std::make_unique<LineWriter>(
+        [output = std::move(debugOutput)](const std::string& text) {
+          output(text);
+          return true;
+        },
+        kWaitingLines);
+  }
   SetDiagnosticsSink([this](std::string_view line) { Write(line); }, [this] { Flush(); });
+  if (path_ != programFolderLog) {
+    Write("the program's folder cannot be written: the log is \"" + path_ + "\"");
+  }
 }
 
 DiagnosticsLog::~DiagnosticsLog() {
@@ -57,12 +114,15 @@ DiagnosticsLog::~DiagnosticsLog() {
 
 void DiagnosticsLog::Write(std::string_view line) {
   standardError_->Post(StderrText(line));
-  fileLines_.Post(LocalTimeStamp(std::chrono::system_clock::now()) + " " + std::string(line));
+  const std::string stampedLine = Now() + " " + std::string(line);
+  if (debugLines_) debugLines_->Post(StderrText(stampedLine));
+  fileLines_.Post(stampedLine);
 }
 
 void DiagnosticsLog::Flush() {
   fileLines_.Flush(kFlushWait);
   standardError_->Flush(kFlushWait);
+  if (debugLines_) debugLines_->Flush(kFlushWait);
 }
 
 void DiagnosticsLog::StandardError(const std::string& text) {

@@ -16,8 +16,9 @@ constexpr std::chrono::milliseconds kEndWait{500};
 // Owned jointly by the writer and its thread, so a thread stalled in a write may outlive the
 // writer.
 struct LineWriter::Shared {
-  std::function<void(const std::string&)> write;
+  std::function<bool(const std::string&)> write;
   std::size_t capacity = 0;
+  std::chrono::milliseconds retryDelay{};
   std::mutex mutex;
   std::condition_variable changed;
   std::deque<std::string> waiting;
@@ -31,21 +32,27 @@ struct LineWriter::Shared {
     for (;;) {
       changed.wait(lock, [this] { return stopping || !waiting.empty(); });
       if (waiting.empty()) return;
-      const std::string line = std::move(waiting.front());
-      waiting.pop_front();
+      const std::string line = waiting.front();
       lock.unlock();
-      write(line);
+      const bool taken = write(line);
       lock.lock();
+      if (!taken) {
+        if (changed.wait_for(lock, retryDelay, [this] { return stopping; })) return;
+        continue;
+      }
+      waiting.pop_front();
       ++written;
       changed.notify_all();
     }
   }
 };
 
-LineWriter::LineWriter(std::function<void(const std::string& line)> write, std::size_t capacity)
+LineWriter::LineWriter(std::function<bool(const std::string& line)> write, std::size_t capacity,
+                       std::chrono::milliseconds retryDelay)
     : shared_(std::make_shared<Shared>()) {
   shared_->write = std::move(write);
   shared_->capacity = capacity;
+  shared_->retryDelay = retryDelay;
   std::thread([shared = shared_] { shared->Run(); }).detach();
 }
 

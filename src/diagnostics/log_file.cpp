@@ -2,8 +2,6 @@
 
 #include <cstdio>
 #include <ctime>
-#include <fstream>
-#include <system_error>
 #include <utility>
 
 #include "platform/files.h"
@@ -17,46 +15,35 @@ constexpr char kLineEnd[] = "\r\n";
 constexpr char kLineEnd[] = "\n";
 #endif
 
-std::string Utf8Text(const std::filesystem::path& path) {
-  const std::u8string text = path.u8string();
-  return {text.begin(), text.end()};
-}
-
-[[noreturn]] void Fail(const std::filesystem::path& path, const std::string& what) {
-  throw FileError("\"" + Utf8Text(path) + "\": " + what);
-}
-
 }  // namespace
 
-LogFile::LogFile(std::filesystem::path path, std::uintmax_t maxBytes)
-    : path_(std::move(path)), maxBytes_(maxBytes) {}
+LogFile::LogFile(LogFiles& files, std::string path, std::uintmax_t maxBytes)
+    : files_(files), path_(std::move(path)), maxBytes_(maxBytes) {}
 
-void LogFile::Append(std::string_view line) {
+std::optional<std::string> LogFile::Append(std::string_view line) {
   if (!sizeKnown_) {
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(path_, error);
-    size_ = error ? 0 : size;
+    size_ = files_.Size(path_);
     sizeKnown_ = true;
   }
-  const std::uintmax_t added = line.size() + sizeof kLineEnd - 1;
-  if (size_ > 0 && size_ + added > maxBytes_) Rotate();
-  std::ofstream file(path_, std::ios::binary | std::ios::app);
-  if (!file) Fail(path_, "cannot be opened for writing");
-  file << line << kLineEnd;
-  file.flush();
-  if (!file) Fail(path_, "cannot be written");
-  size_ += added;
+  const std::string text = std::string(line) + kLineEnd;
+  std::optional<std::string> notRotated = RotateIfFull(text.size());
+  files_.Append(path_, text);
+  size_ += text.size();
+  return notRotated;
 }
 
-void LogFile::Rotate() {
-  std::filesystem::path older = path_;
-  older += ".1";
-  std::error_code error;
-  std::filesystem::remove(older, error);
-  std::filesystem::rename(path_, older, error);
-  if (error)
-    Fail(path_, "cannot be renamed to " + Utf8Text(older.filename()) + ": " + error.message());
+std::optional<std::string> LogFile::RotateIfFull(std::uintmax_t added) {
+  if (size_ + added <= maxBytes_) return std::nullopt;
+  // Another program may have moved or emptied the file meanwhile.
+  size_ = files_.Size(path_);
+  if (size_ == 0 || size_ + added <= maxBytes_) return std::nullopt;
+  try {
+    files_.Replace(path_, path_ + ".1");
+  } catch (const FileError& error) {
+    return error.what();
+  }
   size_ = 0;
+  return std::nullopt;
 }
 
 std::string LocalTimeStamp(std::chrono::system_clock::time_point moment) {
@@ -75,10 +62,6 @@ std::string LocalTimeStamp(std::chrono::system_clock::time_point moment) {
   std::snprintf(stamp, sizeof stamp, "%.*s.%03d", static_cast<int>(length), text,
                 static_cast<int>((millis.count() + 1000) % 1000));
   return stamp;
-}
-
-std::filesystem::path Utf8Path(const std::string& utf8) {
-  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
 }  // namespace cardwedge

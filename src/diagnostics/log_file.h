@@ -2,26 +2,34 @@
 
 #include <chrono>
 #include <cstdint>
-#include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/log_files.h"
 
 namespace cardwedge {
 
 // The log a staff member can send: lines appended to one file. When a line would take the file
-// past maxBytes, the file becomes NAME.1 (replacing the older one) and a new file starts, so the
-// two together never hold much more than twice maxBytes.
+// past maxBytes, the file becomes NAME.1 (replacing the older one in one step) and a new file
+// starts, so the two together hold little more than twice maxBytes. While the rename fails (a
+// reader holds NAME.1 against deletion), the file grows past maxBytes and each line tries again.
 class LogFile {
  public:
-  LogFile(std::filesystem::path path, std::uintmax_t maxBytes);
+  // The files must outlive the LogFile.
+  LogFile(LogFiles& files, std::string path, std::uintmax_t maxBytes);
 
-  // Appends the line and a line end. Raises FileError when the file cannot be written.
-  void Append(std::string_view line);
+  // Appends the line and a line end. Raises FileError when the file cannot be written. Returns
+  // why the file could not be renamed when the line went past the limit all the same.
+  std::optional<std::string> Append(std::string_view line);
+
+  const std::string& path() const { return path_; }
 
  private:
-  void Rotate();
+  std::optional<std::string> RotateIfFull(std::uintmax_t added);
 
-  std::filesystem::path path_;
+  LogFiles& files_;
+  std::string path_;
   std::uintmax_t maxBytes_;
   std::uintmax_t size_ = 0;
   bool sizeKnown_ = false;
@@ -29,8 +37,5 @@ class LogFile {
 
 // "2026-12-07 15:04:05.123": the moment in local time, to the millisecond.
 std::string LocalTimeStamp(std::chrono::system_clock::time_point moment);
-
-// A path given in UTF-8, as the platform's Files give them.
-std::filesystem::path Utf8Path(const std::string& utf8);
 
 }  // namespace cardwedge

@@ -3,12 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <filesystem>
-#include <fstream>
+#include <functional>
 #include <future>
+#include <map>
+#include <mutex>
 #include <regex>
-#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "diagnostics/diagnostics.h"
@@ -19,27 +20,97 @@
 namespace cardwedge {
 namespace {
 
-namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-class LogFolder : public ::testing::Test {
- protected:
-  LogFolder() { fs::create_directories(folder_); }
-  ~LogFolder() override { fs::remove_all(folder_); }
+constexpr char kProgramLog[] = "/program/cardwedge.log";
+constexpr char kUserLog[] = "/home/staff/.local/state/cardwedge/cardwedge.log";
 
-  static std::string Read(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
+// The log's files in memory; a test refuses lines or renames as another program holding a file
+// would, or the program's folder as a folder under Program Files does.
+class MemoryLogFiles : public LogFiles {
+ public:
+  void Append(const std::string& path, std::string_view bytes) override {
+    const std::lock_guard lock(mutex_);
+    if (refuseLines_) throw FileError("\"" + path + "\": held by another program");
+    files_[path] += bytes;
+  }
+  std::uintmax_t Size(const std::string& path) override { return Content(path).size(); }
+  void Replace(const std::string& from, const std::string& to) override {
+    const std::lock_guard lock(mutex_);
+    if (refuseRenames_) throw FileError("\"" + from + "\": NAME.1 held by another program");
+    files_[to] = files_[from];
+    files_.erase(from);
+  }
+  bool MayWrite(const std::string& path) override { return !path.starts_with(readOnlyFolder); }
+  std::string UserFolderPath(const std::string& name) override {
+    return "/home/staff/.local/state/cardwedge/" + name;
   }
 
-  const fs::path folder_ =
-      fs::temp_directory_path() /
-      ("cardwedge-log-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-  const fs::path log_ = folder_ / "cardwedge.log";
+  std::string Content(const std::string& path) {
+    const std::lock_guard lock(mutex_);
+    const auto found = files_.find(path);
+    return found == files_.end() ? "" : found->second;
+  }
+  void Set(const std::string& path, const std::string& content) {
+    const std::lock_guard lock(mutex_);
+    files_[path] = content;
+  }
+  void RefuseLines(bool refuse) {
+    const std::lock_guard lock(mutex_);
+    refuseLines_ = refuse;
+  }
+  void RefuseRenames(bool refuse) {
+    const std::lock_guard lock(mutex_);
+    refuseRenames_ = refuse;
+  }
+
+  std::string readOnlyFolder = "/nowhere/";
+
+ private:
+  std::mutex mutex_;
+  std::map<std::string, std::string> files_;
+  bool refuseLines_ = false;
+  bool refuseRenames_ = false;
 };
+
+// What an output of the log received, from its writer thread.
+class Captured {
+ public:
+  DiagnosticsLog::Output Output() {
+    return [this](const std::string& text) {
+      const std::lock_guard lock(mutex_);
+      texts_.push_back(text);
+    };
+  }
+  std::vector<std::string> Texts() {
+    const std::lock_guard lock(mutex_);
+    return texts_;
+  }
+  std::size_t Count(const std::string& start) {
+    std::size_t count = 0;
+    for (const std::string& text : Texts()) count += text.starts_with(start) ? 1 : 0;
+    return count;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::string> texts_;
+};
+
+bool WaitUntil(const std::function<bool()>& done) {
+  for (int i = 0; i < 500 && !done(); ++i) std::this_thread::sleep_for(10ms);
+  return done();
+}
+
+// The file's lines without their time stamps.
+std::vector<std::string> Unstamped(const std::string& content) {
+  static const std::regex line(R"((\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}) ([^\r\n]*)\r?\n)");
+  std::vector<std::string> lines;
+  for (std::sregex_iterator it(content.begin(), content.end(), line), end; it != end; ++it) {
+    lines.push_back((*it)[2]);
+  }
+  return lines;
+}
 
 std::string Lines(std::initializer_list<const char*> lines) {
 #ifdef _WIN32
@@ -52,62 +123,105 @@ std::string Lines(std::initializer_list<const char*> lines) {
   return text;
 }
 
-TEST_F(LogFolder, ALineThatWouldPassTheLimitMovesTheFileToDotOneReplacingTheOlderOne) {
+TEST(LogFileTest, ALineThatWouldPassTheLimitMovesTheFileToDotOneReplacingTheOlderOne) {
+  MemoryLogFiles files;
   const std::size_t lineEnd = Lines({""}).size();
-  LogFile log(log_, 2 * (9 + lineEnd));
+  files.Set("log.1", "older");
+  LogFile log(files, "log", 2 * (9 + lineEnd));
   for (const char* line : {"line 0001", "line 0002", "line 0003", "line 0004", "line 0005"}) {
-    log.Append(line);
+    EXPECT_FALSE(log.Append(line));
   }
-  EXPECT_EQ(Read(log_), Lines({"line 0005"}));
-  EXPECT_EQ(Read(fs::path(log_) += ".1"), Lines({"line 0003", "line 0004"}));
+  EXPECT_EQ(files.Content("log"), Lines({"line 0005"}));
+  EXPECT_EQ(files.Content("log.1"), Lines({"line 0003", "line 0004"}));
 
   // A program started again continues the file it finds, and counts what it already holds.
-  LogFile again(log_, 2 * (9 + lineEnd));
+  LogFile again(files, "log", 2 * (9 + lineEnd));
   again.Append("line 0006");
   again.Append("line 0007");
-  EXPECT_EQ(Read(log_), Lines({"line 0007"}));
-  EXPECT_EQ(Read(fs::path(log_) += ".1"), Lines({"line 0005", "line 0006"}));
+  EXPECT_EQ(files.Content("log"), Lines({"line 0007"}));
+  EXPECT_EQ(files.Content("log.1"), Lines({"line 0005", "line 0006"}));
 }
 
-TEST_F(LogFolder, AFolderThatCannotBeWrittenGivesOneLineOnStderrAndNoMoreTries) {
-  std::vector<std::string> standardError;
-  std::vector<std::string> debugOutput;
+TEST(DiagnosticsLogTest, AFileThatRefusesLinesKeepsThemWaitingAndEachOutageIsToldOnce) {
+  const auto files = std::make_shared<MemoryLogFiles>();
+  Captured standardError;
+  Captured debugOutput;
+  DiagnosticsLog log(files, kProgramLog, standardError.Output(), debugOutput.Output());
+  const auto linesInLog = [&](std::size_t count) {
+    return WaitUntil([&] { return Unstamped(files->Content(kProgramLog)).size() == count; });
+  };
+  const std::string notice = "cardwedge: log file refused, lines wait: \"/program/cardwedge.log\"";
+
+  files->RefuseLines(true);
+  Diagnose("roster loaded");
+  Diagnose("reader chosen");
+  // Long enough for several tries.
+  std::this_thread::sleep_for(700ms);
+  files->RefuseLines(false);
+  ASSERT_TRUE(linesInLog(3));
+  const std::vector<std::string> lines = Unstamped(files->Content(kProgramLog));
+  EXPECT_TRUE(std::regex_match(lines[0], std::regex("the log file could not be written from "
+                                                    R"(\d\d:\d\d:\d\d to \d\d:\d\d:\d\d; )"
+                                                    "the lines held back follow")))
+      << lines[0];
+  EXPECT_EQ(std::vector(lines.begin() + 1, lines.end()),
+            (std::vector<std::string>{"roster loaded", "reader chosen"}));
+  EXPECT_EQ(standardError.Count(notice), 1u);
+  // The debug output has each line once, not once per try.
+  EXPECT_EQ(debugOutput.Texts().size(), 2u);
+
+  files->RefuseLines(true);
+  Diagnose("reader lost");
+  ASSERT_TRUE(WaitUntil([&] { return standardError.Count(notice) == 2; }));
+  files->RefuseLines(false);
+  ASSERT_TRUE(linesInLog(5));
+  EXPECT_EQ(Unstamped(files->Content(kProgramLog)).back(), "reader lost");
+}
+
+TEST(DiagnosticsLogTest, AFullLogWhoseRenameIsRefusedGrowsUntilARenameWorks) {
+  const auto files = std::make_shared<MemoryLogFiles>();
+  const std::string full(kLogMaxBytes - 10, 'x');
+  files->Set(kProgramLog, full);
+  files->RefuseRenames(true);
+  Captured standardError;
+  DiagnosticsLog log(files, kProgramLog, standardError.Output(), nullptr);
+  Diagnose("roster loaded");
+  Diagnose("reader chosen");
+  FlushDiagnostics();
+  EXPECT_EQ(Unstamped(files->Content(kProgramLog)),
+            (std::vector<std::string>{"roster loaded",
+                                      "log file kept past its limit until it can be renamed: "
+                                      "\"/program/cardwedge.log\": NAME.1 held by another program",
+                                      "reader chosen"}));
+  EXPECT_EQ(standardError.Count("cardwedge: log file kept past its limit"), 1u);
+
+  files->RefuseRenames(false);
+  Diagnose("reader lost");
+  FlushDiagnostics();
+  EXPECT_TRUE(files->Content(std::string(kProgramLog) + ".1").starts_with(full));
+  EXPECT_EQ(Unstamped(files->Content(std::string(kProgramLog) + ".1")).size(), 3u);
+  EXPECT_EQ(Unstamped(files->Content(kProgramLog)), std::vector<std::string>{"reader lost"});
+}
+
+TEST(DiagnosticsLogTest, AProgramFolderThatRefusesThisUserMovesTheLogToTheUsersOwnFolder) {
+  const auto files = std::make_shared<MemoryLogFiles>();
+  files->readOnlyFolder = "/program/";
+  Captured standardError;
   {
-    DiagnosticsLog log(
-        folder_ / "missing folder" / "cardwedge.log",
-        [&](const std::string& text) { standardError.push_back(text); },
-        [&](const std::string& text) { debugOutput.push_back(text); });
+    DiagnosticsLog log(files, kProgramLog, standardError.Output(), nullptr);
     Diagnose("roster loaded");
-    Diagnose("reader chosen");
     FlushDiagnostics();
   }
-  // The stderr lines keep their order; the one about the file comes when the file was tried.
-  EXPECT_EQ(std::erase_if(standardError,
-                          [](const std::string& text) {
-                            return text.starts_with("cardwedge: no log file: \"") &&
-                                   text.find("missing folder") != std::string::npos;
-                          }),
-            1u);
-  EXPECT_EQ(standardError,
-            (std::vector<std::string>{"cardwedge: roster loaded\n", "cardwedge: reader chosen\n"}));
-  ASSERT_EQ(debugOutput.size(), 2u);
-  EXPECT_TRUE(std::regex_match(
-      debugOutput[1],
-      std::regex(R"(cardwedge: \d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} reader chosen\n)")))
-      << debugOutput[1];
+  const std::string where =
+      "the program's folder cannot be written: the log is \"" + std::string(kUserLog) + "\"";
+  EXPECT_EQ(Unstamped(files->Content(kUserLog)),
+            (std::vector<std::string>{where, "roster loaded"}));
+  EXPECT_EQ(standardError.Texts(),
+            (std::vector<std::string>{"cardwedge: " + where + "\n", "cardwedge: roster loaded\n"}));
+  EXPECT_EQ(files->Content(kProgramLog), "");
 }
 
-TEST_F(LogFolder, LinesGoTimeStampedToTheFile) {
-  {
-    DiagnosticsLog log(
-        log_, [](const std::string&) {}, nullptr);
-    Diagnose("FeliCa reader opened");
-    FlushDiagnostics();
-  }
-  EXPECT_TRUE(std::regex_match(
-      Read(log_), std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} FeliCa reader opened\r?\n)")))
-      << Read(log_);
-
+TEST(DiagnosticsLogTest, LinesAreStampedWithTheLocalTime) {
   std::tm moment{};
   moment.tm_year = 2026 - 1900;
   moment.tm_mon = 11;
@@ -133,6 +247,7 @@ TEST(LineWriterTest, AStalledOutputNeverBlocksThePosterAndDroppedLinesAreCounted
         if (written.empty()) entered.set_value();
         released.wait();
         written.push_back(line);
+        return true;
       },
       2);
   writer.Post("line 1");
@@ -143,8 +258,8 @@ TEST(LineWriterTest, AStalledOutputNeverBlocksThePosterAndDroppedLinesAreCounted
   writer.Post("line 7");
   writer.Flush(10s);
   EXPECT_EQ(written,
-            (std::vector<std::string>{"line 1", "line 2", "line 3",
-                                      "3 lines were dropped: the output was too slow", "line 7"}));
+            (std::vector<std::string>{"line 1", "line 2",
+                                      "4 lines were dropped: the output was too slow", "line 7"}));
 }
 
 }  // namespace

@@ -3,12 +3,12 @@
 #include <csignal>
 
 #include "diagnostics/diagnostics_log.h"
-#include "diagnostics/log_file.h"
 
 #include "platform/linux/flock_instance_guard.h"
 #include "platform/linux/iconv_text_codec.h"
 #include "platform/linux/libnfc_felica_library.h"
 #include "platform/linux/posix_files.h"
+#include "platform/linux/posix_log_files.h"
 #include "platform/linux/procfs_processes.h"
 #include "platform/linux/system_clock.h"
 #include "platform/linux/xtest_keyboard.h"
@@ -32,7 +32,8 @@ class LinuxServices : public PlatformServices {
   } ignoreBrokenPipes_;
   QtToolkit toolkit_;
   PosixFiles files_;
-  DiagnosticsLog log_{Utf8Path(files_.JoinPath(files_.ProgramFolder(), kLogFileName)),
+  DiagnosticsLog log_{std::make_shared<PosixLogFiles>(),
+                      files_.JoinPath(files_.ProgramFolder(), kLogFileName),
                       DiagnosticsLog::StandardError, nullptr};
   SystemClock clock_;
   XtestKeyboard keyboard_;

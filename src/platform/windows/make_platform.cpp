@@ -5,7 +5,6 @@
 #include <string>
 
 #include "diagnostics/diagnostics_log.h"
-#include "diagnostics/log_file.h"
 #include "platform/scard/scard_smart_card.h"
 #include "platform/windows/ansi_text_codec.h"
 #include "platform/windows/felica_dll_library.h"
@@ -16,6 +15,7 @@
 #include "platform/windows/toolhelp_processes.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/win32_files.h"
+#include "platform/windows/win32_log_files.h"
 #include "platform/windows/win32_toolkit.h"
 
 namespace cardwedge {
@@ -34,7 +34,8 @@ class WindowsServices : public PlatformServices {
  private:
   Win32Toolkit toolkit_;
   Win32Files files_;
-  DiagnosticsLog log_{Utf8Path(files_.JoinPath(files_.ProgramFolder(), kLogFileName)),
+  DiagnosticsLog log_{std::make_shared<Win32LogFiles>(),
+                      files_.JoinPath(files_.ProgramFolder(), kLogFileName),
                       DiagnosticsLog::StandardError, WriteDebugOutput};
   LocalClock clock_;
   SendInputKeyboard keyboard_;

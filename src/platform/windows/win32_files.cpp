@@ -5,48 +5,9 @@
 #include <string>
 
 #include "platform/windows/wide_text.h"
+#include "platform/windows/win32_file_handle.h"
 
 namespace cardwedge {
-namespace {
-
-// The system's description of an error code, on one line.
-std::string ErrorText(DWORD error) {
-  wchar_t* text = nullptr;
-  const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::string description = length > 0 ? Narrow({text, length}) : "";
-  LocalFree(text);
-  while (!description.empty() && (description.back() == '\n' || description.back() == '\r' ||
-                                  description.back() == ' ' || description.back() == '.')) {
-    description.pop_back();
-  }
-  return description + " (error " + std::to_string(error) + ")";
-}
-
-[[noreturn]] void Fail(const std::string& path, const std::string& what, DWORD error) {
-  throw FileError("\"" + path + "\": " + what + ": " + ErrorText(error));
-}
-
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-// Closes a file handle when it goes out of scope.
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE handle) : handle_(handle) {}
-  ~FileHandle() {
-    if (is_open()) CloseHandle(handle_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  bool is_open() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
-
-}  // namespace
 
 std::string Win32Files::ProgramFolder() {
   std::wstring path(MAX_PATH, L'\0');
@@ -81,20 +42,21 @@ void Win32Files::CreateIfMissing(const std::string& path) {
   if (error == ERROR_FILE_EXISTS || GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES) {
     return;
   }
-  Fail(path, "cannot be created", error);
+  FailOnFile(path, "cannot be created", error);
 }
 
 std::string Win32Files::ReadAll(const std::string& path, std::size_t maxBytes) {
   const FileHandle file(CreateFileW(Widen(path).c_str(), GENERIC_READ, kShareAll, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.is_open()) Fail(path, "cannot be opened", GetLastError());
-  if (GetFileType(file.get()) != FILE_TYPE_DISK) Fail(path, "cannot be read", ERROR_BAD_FILE_TYPE);
+  if (!file.is_open()) FailOnFile(path, "cannot be opened", GetLastError());
+  if (GetFileType(file.get()) != FILE_TYPE_DISK)
+    FailOnFile(path, "cannot be read", ERROR_BAD_FILE_TYPE);
   std::string content;
   char buffer[65536];
   for (;;) {
     DWORD count = 0;
     if (!ReadFile(file.get(), buffer, sizeof buffer, &count, nullptr)) {
-      Fail(path, "cannot be read", GetLastError());
+      FailOnFile(path, "cannot be read", GetLastError());
     }
     if (count == 0) return content;
     if (content.size() + count > maxBytes) {
@@ -105,7 +67,7 @@ std::string Win32Files::ReadAll(const std::string& path, std::size_t maxBytes) {
 }
 
 void Win32Files::Delete(const std::string& path) {
-  if (!DeleteFileW(Widen(path).c_str())) Fail(path, "cannot be deleted", GetLastError());
+  if (!DeleteFileW(Widen(path).c_str())) FailOnFile(path, "cannot be deleted", GetLastError());
 }
 
 }  // namespace cardwedge

@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "program_copy.h"
 #include "testbed.h"
@@ -49,6 +51,30 @@ TEST(LogE2eTest, StateChangesReachTheLogFileWhileStderrIsAPipeNobodyReads) {
       Read(log), std::regex(stamp + "FeliCa reader not opened: .*\n(" + stamp + ".*\n)*" + stamp +
                             "the switch file says 9: ending\n")))
       << Read(log);
+}
+
+// A program folder this user may not write (here a folder in the log's place): the log goes to
+// $XDG_STATE_HOME/cardwedge/, and the first line on stderr and in the log says so.
+TEST(LogE2eTest, AProgramFolderThatCannotBeWrittenMovesTheLogToTheUsersStateFolder) {
+  ProgramCopy program;
+  fs::create_directory(program.PathOf("cardwedge.log"));
+  const fs::path state = program.PathOf("state");
+  ChildProcess& process = program.Start({"1", "2"}, {{"XDG_STATE_HOME", state.string()}});
+  ASSERT_TRUE(program.WaitUntilRunning());
+  program.Write("名簿画面sw.txt", "9");
+  EXPECT_TRUE(ExitedWith(process.Wait(kStartTimeout), 0));
+
+  const fs::path log = state / "cardwedge" / "cardwedge.log";
+  const std::string where =
+      "the program's folder cannot be written: the log is \"" + log.string() + "\"";
+  const std::vector<std::string> lines = process.Lines();
+  EXPECT_EQ(
+      std::ranges::count_if(
+          lines, [&](const std::string& line) { return line.ends_with("cardwedge: " + where); }),
+      1);
+  const std::string text = Read(log);
+  EXPECT_EQ(text.substr(0, text.find('\n')).substr(24), where) << text;
+  EXPECT_TRUE(text.ends_with(" the switch file says 9: ending\n")) << text;
 }
 
 }  // namespace

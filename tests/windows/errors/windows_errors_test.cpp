@@ -1,5 +1,6 @@
 // An error that escapes a handler shows a message box, and no other handler runs while it shows;
-// the lines reach the log file through the wide-character paths of Windows.
+// the lines reach the log file through the wide-character paths of Windows, also while other
+// programs hold it or its older file.
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -19,6 +20,7 @@
 #include "diagnostics/diagnostics_log.h"
 #include "diagnostics/run_handler.h"
 #include "platform/windows/wide_text.h"
+#include "platform/windows/win32_log_files.h"
 #include "platform/windows/win32_toolkit.h"
 #include "windows_child_process.h"
 
@@ -78,24 +80,111 @@ std::string Read(const fs::path& path) {
   return text.str();
 }
 
-TEST(DiagnosticsLogTest, LinesReachTheLogFileInAJapaneseFolderAndMoveToDotOne) {
-  const fs::path folder =
-      fs::temp_directory_path() / (L"プログラム-" + std::to_wstring(GetCurrentProcessId()));
-  fs::create_directories(folder);
-  const fs::path log = folder / L"cardwedge.log";
-  // Nearly full: the next line moves the file to cardwedge.log.1, replacing the older one.
-  std::ofstream(log, std::ios::binary) << std::string(kLogMaxBytes - 10, 'x');
-  std::ofstream(fs::path(log) += L".1", std::ios::binary) << "older";
-  {
-    DiagnosticsLog diagnostics(log, DiagnosticsLog::StandardError, nullptr);
-    Diagnose("roster loaded: \"名簿.csv\"");
-    FlushDiagnostics();
+// A folder of its own for each test, with a Japanese name, standing for the program's folder.
+class LogFolder : public ::testing::Test {
+ protected:
+  LogFolder() { fs::create_directories(folder_); }
+  ~LogFolder() override { fs::remove_all(folder_); }
+
+  void Start() {
+    diagnostics_ =
+        std::make_unique<DiagnosticsLog>(std::make_shared<Win32LogFiles>(), Narrow(log_.wstring()),
+                                         DiagnosticsLog::StandardError, nullptr);
   }
-  EXPECT_EQ(Read(fs::path(log) += L".1").size(), kLogMaxBytes - 10);
-  const std::string text = Read(log);
+  // Waits until the log holds the text, as a line of its own.
+  bool LogHolds(const std::string& line) {
+    for (int i = 0; i < 500; ++i) {
+      if (Read(log_).find(" " + line + "\r\n") != std::string::npos) return true;
+      Sleep(10);
+    }
+    return false;
+  }
+
+  const fs::path folder_ = fs::temp_directory_path() /
+                           (L"プログラム-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                            Widen(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+  const fs::path log_ = folder_ / L"cardwedge.log";
+  const fs::path older_ = folder_ / L"cardwedge.log.1";
+  std::unique_ptr<DiagnosticsLog> diagnostics_;
+};
+
+// Another program's handle on a file.
+HANDLE Hold(const fs::path& path, DWORD access, DWORD share) {
+  return CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                     nullptr);
+}
+
+TEST_F(LogFolder, LinesReachTheLogFileInAJapaneseFolderAndMoveToDotOne) {
+  // Nearly full: the next line moves the file to cardwedge.log.1, replacing the older one.
+  std::ofstream(log_, std::ios::binary) << std::string(kLogMaxBytes - 10, 'x');
+  std::ofstream(older_, std::ios::binary) << "older";
+  Start();
+  Diagnose("roster loaded: \"名簿.csv\"");
+  FlushDiagnostics();
+  diagnostics_.reset();
+  EXPECT_EQ(Read(older_).size(), kLogMaxBytes - 10);
+  const std::string text = Read(log_);
   EXPECT_TRUE(text.ends_with(" roster loaded: \"名簿.csv\"\r\n")) << text;
   EXPECT_EQ(text.size(), 23 + std::string(" roster loaded: \"名簿.csv\"\r\n").size()) << text;
-  fs::remove_all(folder);
+}
+
+// An editor that locks the file it shows against writers, for 4 s.
+TEST_F(LogFolder, LinesWrittenWhileAnEditorLocksTheLogReachItAfterwards) {
+  Start();
+  Diagnose("roster loaded");
+  ASSERT_TRUE(LogHolds("roster loaded"));
+  const HANDLE editor = Hold(log_, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ);
+  ASSERT_NE(editor, INVALID_HANDLE_VALUE);
+  Diagnose("reader chosen");
+  Sleep(4000);
+  CloseHandle(editor);
+  Diagnose("reader lost");
+  ASSERT_TRUE(LogHolds("reader lost")) << Read(log_);
+  const std::string text = Read(log_);
+  const std::size_t notice = text.find(" the log file could not be written from ");
+  EXPECT_LT(text.find("roster loaded"), notice) << text;
+  EXPECT_LT(notice, text.find("reader chosen")) << text;
+  EXPECT_LT(text.find("reader chosen"), text.find("reader lost")) << text;
+}
+
+// A viewer that follows cardwedge.log.1 shares it for reading and writing, not for deletion.
+TEST_F(LogFolder, ALogAtItsLimitLosesNoLineWhileAViewerHoldsDotOne) {
+  const std::string full(kLogMaxBytes - 10, 'x');
+  std::ofstream(log_, std::ios::binary) << full;
+  std::ofstream(older_, std::ios::binary) << "older";
+  const HANDLE viewer = Hold(older_, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+  ASSERT_NE(viewer, INVALID_HANDLE_VALUE);
+  Start();
+  Diagnose("roster loaded");
+  Diagnose("reader chosen");
+  // No reading of the log meanwhile: a reader that does not share deletion holds the rename off.
+  FlushDiagnostics();
+  EXPECT_GT(fs::file_size(log_), kLogMaxBytes);
+  CloseHandle(viewer);
+  Diagnose("reader lost");
+  diagnostics_.reset();
+  const std::string moved = Read(older_);
+  ASSERT_TRUE(moved.starts_with(full)) << moved;
+  EXPECT_NE(moved.find(" roster loaded\r\n"), std::string::npos) << moved.substr(full.size());
+  EXPECT_NE(moved.find(" reader chosen\r\n"), std::string::npos) << moved.substr(full.size());
+  EXPECT_EQ(Read(log_).size(), std::string("2026-12-07 09:04:05.007 reader lost\r\n").size());
+}
+
+// A folder of the program that this user may not write (here a folder in the log's place).
+TEST_F(LogFolder, AProgramFolderThatCannotBeWrittenMovesTheLogToLocalAppData) {
+  fs::create_directory(log_);
+  Start();
+  Diagnose("roster loaded");
+  FlushDiagnostics();
+  diagnostics_.reset();
+  const fs::path own = fs::path(_wgetenv(L"LOCALAPPDATA")) / L"cardwedge" / L"cardwedge.log";
+  const std::string text = Read(own);
+  fs::remove(own);
+  EXPECT_NE(text.find(" the program's folder cannot be written: the log is \"" +
+                      Narrow(own.wstring()) + "\"\r\n"),
+            std::string::npos)
+      << text;
+  EXPECT_TRUE(text.ends_with(" roster loaded\r\n")) << text;
 }
 
 }  // namespace
