@@ -13,7 +13,7 @@
 #include "platform/windows/mutex_instance_guard.h"
 #include "platform/windows/playsound_sound.h"
 #include "platform/windows/sendinput_keyboard.h"
-#include "platform/windows/toolhelp_processes.h"
+#include "platform/windows/wts_processes.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/win32_files.h"
 #include "platform/windows/win32_toolkit.h"
@@ -39,7 +39,7 @@ class WindowsServices : public PlatformServices {
   LocalClock clock_;
   SendInputKeyboard keyboard_;
   PlaySoundSound sound_;
-  ToolhelpProcesses processes_;
+  WtsProcesses processes_;
   MutexInstanceGuard instanceGuard_;
   AnsiTextCodec textCodec_;
   // The smart-card backend on the PC/SC API, one source for pcsc-lite and winscard.
