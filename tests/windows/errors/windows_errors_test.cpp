@@ -1,6 +1,6 @@
-// An error that escapes a handler shows a message box, topmost, and no other handler runs while it
-// shows, nor does the program keep the reader watch or its single-instance claim meanwhile; the
-// lines reach the log file through the wide-character paths of Windows.
+// An error that escapes a handler shows a message box, and no other handler runs while it shows,
+// nor does the program keep the reader watch or its single-instance claim meanwhile; the lines
+// reach the log file through the wide-character paths of Windows.
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -39,8 +39,8 @@ constexpr wchar_t kTestMutex[] = L"Local\\cardwedge-error-box-test";
 std::atomic<int> ticks{0};
 
 // Waits for this process's error box, then reports its text, the ticks of a 10 ms timer seen
-// while it showed, whether it is topmost, whether a new instance could claim the program and
-// whether the reader watch still runs; then presses its OK button.
+// while it showed, whether a new instance could claim the program and whether the reader watch
+// still runs; then presses its OK button.
 void AnswerTheBox(const FakeSmartCard& smartCard) {
   HWND box = nullptr;
   for (int i = 0; i < 2000 && box == nullptr; ++i) {
@@ -54,11 +54,9 @@ void AnswerTheBox(const FakeSmartCard& smartCard) {
   Sleep(300);
   wchar_t text[256] = {};
   GetDlgItemTextW(box, 0xFFFF, text, static_cast<int>(std::size(text)));
-  const bool topmost = (GetWindowLongW(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
   const bool claimFree = !MutexInstanceGuard(kTestMutex).AnotherInstanceRunning();
-  std::printf("box: %s; ticks while shown: %d; topmost: %d; claim free: %d; watching: %d\n",
-              Narrow(text).c_str(), ticks.load(), topmost, claimFree,
-              smartCard.watchedReader.has_value());
+  std::printf("box: %s; ticks while shown: %d; claim free: %d; watching: %d\n",
+              Narrow(text).c_str(), ticks.load(), claimFree, smartCard.watchedReader.has_value());
   std::fflush(stdout);
   PostMessageW(box, WM_COMMAND, IDOK, 0);
 }
@@ -80,14 +78,14 @@ int FailInHandler() {
   return 0;
 }
 
-TEST(RunHandlerTest, AnEscapedErrorShowsATopmostBoxAfterLettingGoThenEndsWithStatusOne) {
+TEST(RunHandlerTest, AnEscapedErrorShowsABoxAfterLettingGoOfTheProgramThenEndsWithStatusOne) {
   wchar_t self[MAX_PATH];
   GetModuleFileNameW(nullptr, self, MAX_PATH);
   const std::wstring flag(std::begin(kFailInHandler), std::end(kFailInHandler) - 1);
   WindowsChildProcess child(L"\"" + std::wstring(self) + L"\" " + flag);
   EXPECT_EQ(child.ReadLine(),
-            "box: run-time error: the roster folder has gone; ticks while shown: 0; topmost: 1; "
-            "claim free: 1; watching: 0");
+            "box: run-time error: the roster folder has gone; ticks while shown: 0; claim free: 1; "
+            "watching: 0");
   EXPECT_EQ(child.Wait(), 1ul);
 }
 
