@@ -13,10 +13,10 @@
 #include "platform/windows/mutex_instance_guard.h"
 #include "platform/windows/playsound_sound.h"
 #include "platform/windows/sendinput_keyboard.h"
-#include "platform/windows/wts_processes.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/win32_files.h"
 #include "platform/windows/win32_toolkit.h"
+#include "platform/windows/wts_processes.h"
 
 namespace cardwedge {
 namespace {

@@ -68,8 +68,8 @@ int FailInHandler() {
   Win32Toolkit toolkit;
   MutexInstanceGuard guard(kTestMutex);
   if (guard.AnotherInstanceRunning()) return 2;
-  Platform platform{toolkit,         fake.files, fake.clock, fake.keyboard,  fake.sound,
-                    fake.processes,  guard,      fake.codec, fake.smartCard, fake.felica};
+  Platform platform{toolkit,        fake.files, fake.clock, fake.keyboard,  fake.sound,
+                    fake.processes, guard,      fake.codec, fake.smartCard, fake.felica};
   fake.smartCard.WatchReader("ACS ACR122U", [](ReaderChange) {});
   SetHandlerErrorReport([&platform](const std::string& text) { ShowEndingError(platform, text); });
   const std::unique_ptr<Timer> timer = toolkit.CreateTimer("Timer1", 10, true, [] { ++ticks; });
