@@ -135,14 +135,15 @@ class CardwedgeE2e : public ::testing::Test {
     ASSERT_TRUE(testbed::ReplaceWhole(folder_ / name, bytes));
   }
 
-  WindowsProcess& Start(const std::vector<std::wstring>& words, bool dialogs = false) {
+  WindowsProcess& Start(const std::vector<std::wstring>& words, bool dialogs = false,
+                        std::optional<WORD> showWindow = std::nullopt) {
     processes_.push_back(std::make_unique<WindowsProcess>(
         (folder_ / "cardwedge.exe").wstring(), words,
         WindowsProcess::EnvironmentChanges{
             {L"CARDWEDGE_WINSCARD_CONTROL", (folder_ / "winscard").wstring()},
             {L"CARDWEDGE_FELICA_CONTROL", (folder_ / "felica").wstring()},
-            {L"CARDWEDGE_NO_DIALOGS",
-             dialogs ? std::nullopt : std::optional<std::wstring>(L"1")}}));
+            {L"CARDWEDGE_NO_DIALOGS", dialogs ? std::nullopt : std::optional<std::wstring>(L"1")}},
+        false, showWindow));
     return *processes_.back();
   }
 
@@ -347,6 +348,22 @@ TEST_F(CardwedgeE2e, WithTheHostWatchOnAndNoRollbookTheProgramEndsAtTheFirstChec
   WindowsProcess& program = Start({L"0", L"3"});
   ASSERT_TRUE(WaitUntilRunning(program));
   EXPECT_EQ(program.Wait(kHostCheckInterval + 5s), 0u);
+}
+
+// Wine hands the launcher's show state to the program but applies none of it itself.
+TEST_F(CardwedgeE2e, TheWindowsShowMinimizedOrStayHiddenAsTheHostStartedTheProgram) {
+  for (const WORD show : {SW_SHOWMINNOACTIVE, SW_HIDE}) {
+    WindowsProcess& program = Start({L"1", L"4"}, false, show);
+    ASSERT_TRUE(WaitUntilRunning(program));
+    for (const wchar_t* title : {kFelicaTitle, kPcscTitle}) {
+      const HWND window = WindowOf(program.id(), title);
+      ASSERT_NE(window, nullptr) << show;
+      EXPECT_EQ(IsWindowVisible(window) != 0, show != SW_HIDE) << show;
+      EXPECT_EQ(IsIconic(window) != 0, show == SW_SHOWMINNOACTIVE) << show;
+    }
+    program.Kill();
+    fs::remove(folder_ / Wide(kSwitchFileName));
+  }
 }
 
 TEST_F(CardwedgeE2e, ASecondStartEndsAtOnceAndLeavesTheFirstRunning) {
