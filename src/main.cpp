@@ -1,4 +1,3 @@
-#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -8,6 +7,7 @@
 #include "platform/make_platform.h"
 #include "roster/roster.h"
 #include "startup/command_line.h"
+#include "startup/error_box.h"
 #include "startup/form1.h"
 
 #ifndef CARDWEDGE_VERSION
@@ -27,17 +27,12 @@ std::string JoinArguments(int argc, char** argv) {
   return text;
 }
 
-bool DialogsWanted() {
-  const char* noDialogs = std::getenv("CARDWEDGE_NO_DIALOGS");
-  return noDialogs == nullptr || std::strcmp(noDialogs, "1") != 0;
-}
-
 // A fatal start-up problem: the diagnostics (stderr and the log file), and a message box as a
 // desktop program shows it.
-int ReportFatal(Toolkit& toolkit, const std::string& text, int status) {
+int ReportFatal(Platform& platform, const std::string& text, int status) {
   Diagnose(text.ends_with('\n') ? text.substr(0, text.size() - 1) : text);
   FlushDiagnostics();
-  if (DialogsWanted()) toolkit.ShowError("cardwedge", text);
+  ShowEndingError(platform, text);
   return status;
 }
 
@@ -55,9 +50,8 @@ int main(int argc, char** argv) {
 
   const std::unique_ptr<PlatformServices> services = MakePlatform();
   Platform& platform = services->platform();
-  Toolkit& toolkit = platform.toolkit;
-  SetHandlerErrorReport([&toolkit](const std::string& text) {
-    if (DialogsWanted()) toolkit.ShowError("cardwedge", text + "\n\nThe program has ended.");
+  SetHandlerErrorReport([&platform](const std::string& text) {
+    ShowEndingError(platform, text + "\n\nThe program has ended.");
   });
 
   ProgramState state;
@@ -65,11 +59,11 @@ int main(int argc, char** argv) {
   try {
     if (form1.Form_Load(JoinArguments(argc, argv)) != StartOutcome::kWindowsOpen) return 0;
   } catch (const CommandLineError& error) {
-    return ReportFatal(toolkit, std::string(error.what()) + "\n" + kUsage, 2);
+    return ReportFatal(platform, std::string(error.what()) + "\n" + kUsage, 2);
   } catch (const RosterError& error) {
-    return ReportFatal(toolkit, std::string(error.what()) + "\n", 3);
+    return ReportFatal(platform, std::string(error.what()) + "\n", 3);
   } catch (const std::exception& error) {
-    return ReportFatal(toolkit, std::string("start-up failed: ") + error.what() + "\n", 1);
+    return ReportFatal(platform, std::string("start-up failed: ") + error.what() + "\n", 1);
   }
-  return toolkit.Run();
+  return platform.toolkit.Run();
 }

@@ -9,6 +9,9 @@ class InstanceGuard {
  public:
   virtual ~InstanceGuard() = default;
   virtual bool AnotherInstanceRunning() = 0;
+  // Gives up this process's claim, so that a new instance can start while this one ends; nothing
+  // without a claim. Asking again afterwards claims anew.
+  virtual void Release() = 0;
 };
 
 }  // namespace cardwedge

@@ -38,7 +38,8 @@ std::wstring EnvironmentBlock(const WindowsProcess::EnvironmentChanges& changes)
 
 WindowsProcess::WindowsProcess(const std::wstring& program,
                                const std::vector<std::wstring>& arguments,
-                               const EnvironmentChanges& environment, bool captureOutput) {
+                               const EnvironmentChanges& environment, bool captureOutput,
+                               std::optional<WORD> showWindow) {
   std::wstring commandLine = L"\"" + program + L"\"";
   for (const std::wstring& argument : arguments) commandLine += L" " + argument;
 
@@ -48,6 +49,10 @@ WindowsProcess::WindowsProcess(const std::wstring& program,
   startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  if (showWindow) {
+    startup.dwFlags |= STARTF_USESHOWWINDOW;
+    startup.wShowWindow = *showWindow;
+  }
   HANDLE childOutput = nullptr;
   if (captureOutput) {
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};

@@ -95,7 +95,9 @@ class PassThroughTextCodec : public TextCodec {
 class FakeInstanceGuard : public InstanceGuard {
  public:
   bool AnotherInstanceRunning() override { return anotherRunning; }
+  void Release() override { released = true; }
   bool anotherRunning = false;
+  bool released = false;
 };
 
 }  // namespace cardwedge

@@ -10,8 +10,11 @@ namespace cardwedge {
 
 FlockInstanceGuard::FlockInstanceGuard(std::string lockPath) : lockPath_(std::move(lockPath)) {}
 
-FlockInstanceGuard::~FlockInstanceGuard() {
+FlockInstanceGuard::~FlockInstanceGuard() { Release(); }
+
+void FlockInstanceGuard::Release() {
   if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
 }
 
 std::string FlockInstanceGuard::DefaultLockPath() {

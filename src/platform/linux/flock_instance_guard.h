@@ -19,6 +19,7 @@ class FlockInstanceGuard : public InstanceGuard {
   static std::string DefaultLockPath();
 
   bool AnotherInstanceRunning() override;
+  void Release() override;
 
  private:
   std::string lockPath_;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -55,6 +56,18 @@ bool HasEnded(const std::string& folder) {
   return state == 'Z' || state == 'X';
 }
 
+// True when the process runs under this program's user (its real user ID). A process whose
+// status cannot be read (it has gone) is not.
+bool IsOwnUsers(const std::string& folder) {
+  const std::optional<std::string> status = ReadProcFile(folder + "/status");
+  if (!status) return false;
+  const std::size_t line = status->find("\nUid:");
+  if (line == std::string::npos) return false;
+  char* end = nullptr;
+  const unsigned long uid = std::strtoul(status->c_str() + line + 5, &end, 10);
+  return end != status->c_str() + line + 5 && uid == ::getuid();
+}
+
 bool CommandNameIs(const std::string& folder, std::string_view name) {
   if (name.size() > kCommandNameLength) return false;
   std::optional<std::string> comm = ReadProcFile(folder + "/comm");
@@ -99,7 +112,7 @@ ProcessPresence ProcfsProcesses::Presence(const std::string& imageName) {
     const std::string folder = std::string("/proc/") + entry->d_name;
     if ((CommandNameIs(folder, imageName) || FirstArgumentIs(folder, imageName) ||
          ExecutableIs(folder, imageName)) &&
-        !HasEnded(folder)) {
+        IsOwnUsers(folder) && !HasEnded(folder)) {
       presence = ProcessPresence::kRunning;
       break;
     }

@@ -12,11 +12,11 @@
 #include "platform/windows/mutex_instance_guard.h"
 #include "platform/windows/playsound_sound.h"
 #include "platform/windows/sendinput_keyboard.h"
-#include "platform/windows/toolhelp_processes.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/win32_files.h"
 #include "platform/windows/win32_log_files.h"
 #include "platform/windows/win32_toolkit.h"
+#include "platform/windows/wts_processes.h"
 
 namespace cardwedge {
 namespace {
@@ -40,7 +40,7 @@ class WindowsServices : public PlatformServices {
   LocalClock clock_;
   SendInputKeyboard keyboard_;
   PlaySoundSound sound_;
-  ToolhelpProcesses processes_;
+  WtsProcesses processes_;
   MutexInstanceGuard instanceGuard_;
   AnsiTextCodec textCodec_;
   // The smart-card backend on the PC/SC API, one source for pcsc-lite and winscard.

@@ -6,8 +6,11 @@ namespace cardwedge {
 
 MutexInstanceGuard::MutexInstanceGuard(std::wstring name) : name_(std::move(name)) {}
 
-MutexInstanceGuard::~MutexInstanceGuard() {
+MutexInstanceGuard::~MutexInstanceGuard() { Release(); }
+
+void MutexInstanceGuard::Release() {
   if (mutex_ != nullptr) CloseHandle(mutex_);
+  mutex_ = nullptr;
 }
 
 bool MutexInstanceGuard::AnotherInstanceRunning() {

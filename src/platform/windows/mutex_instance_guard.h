@@ -18,6 +18,7 @@ class MutexInstanceGuard : public InstanceGuard {
   MutexInstanceGuard& operator=(const MutexInstanceGuard&) = delete;
 
   bool AnotherInstanceRunning() override;
+  void Release() override;
 
  private:
   std::wstring name_;

@@ -81,7 +81,7 @@ class Win32Timer : public Timer {
   std::map<UINT_PTR, Win32Timer*>& registry_;
 };
 
-Win32Toolkit::Win32Toolkit() = default;
+Win32Toolkit::Win32Toolkit(StartShow startShow) : startShow_(startShow) {}
 
 Win32Toolkit::~Win32Toolkit() {
   const HWND window = messageWindow_.exchange(nullptr);
@@ -132,7 +132,7 @@ LRESULT CALLBACK Win32Toolkit::MessageProc(HWND window, UINT message, WPARAM wPa
 
 std::unique_ptr<Window> Win32Toolkit::OpenWindow(const WindowDeclaration& declaration) {
   MessageWindow();
-  return std::make_unique<Win32Window>(declaration);
+  return std::make_unique<Win32Window>(declaration, startShow_);
 }
 
 std::unique_ptr<Timer> Win32Toolkit::CreateTimer(const std::string& /*name*/, int intervalMs,
@@ -183,8 +183,11 @@ bool Win32Toolkit::OwnWindowActive() const {
          process == GetCurrentProcessId();
 }
 
+// Topmost and brought to the foreground: the program runs behind its host, often maximized, and
+// an ownerless box of a background process would otherwise open behind it, unseen.
 void Win32Toolkit::ShowError(const std::string& title, const std::string& text) {
-  MessageBoxW(nullptr, Widen(text).c_str(), Widen(title).c_str(), MB_ICONERROR | MB_OK);
+  MessageBoxW(nullptr, Widen(text).c_str(), Widen(title).c_str(),
+              MB_ICONERROR | MB_OK | MB_TOPMOST | MB_SETFOREGROUND);
 }
 
 void Win32Toolkit::Post(std::function<void()> task) {

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/toolkit.h"
+#include "platform/windows/start_show.h"
 
 namespace cardwedge {
 
@@ -14,10 +15,10 @@ class Win32Timer;
 
 // Plain Win32 windows, timers on a message-only window and the thread's message queue. The
 // message window is made on first use by the user-interface thread; until then Post drops tasks,
-// as no window could have started a thread yet.
+// as no window could have started a thread yet. The windows show as the launcher asked.
 class Win32Toolkit : public Toolkit {
  public:
-  Win32Toolkit();
+  explicit Win32Toolkit(StartShow startShow = ProcessStartShow());
   ~Win32Toolkit() override;
   Win32Toolkit(const Win32Toolkit&) = delete;
   Win32Toolkit& operator=(const Win32Toolkit&) = delete;
@@ -36,6 +37,7 @@ class Win32Toolkit : public Toolkit {
   static LRESULT CALLBACK MessageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   HWND MessageWindow();
 
+  StartShow startShow_;
   std::atomic<HWND> messageWindow_{nullptr};
   std::map<UINT_PTR, Win32Timer*> timers_;
   UINT_PTR lastTimerId_ = 0;

@@ -33,7 +33,8 @@ ATOM RegisterWindowClass(WNDPROC procedure) {
 
 }  // namespace
 
-Win32Window::Win32Window(const WindowDeclaration& declaration) {
+Win32Window::Win32Window(const WindowDeclaration& declaration, StartShow startShow)
+    : startShow_(startShow) {
   RegisterWindowClass(WindowProc);
   const std::wstring title = Widen(declaration.title);
   hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, title.c_str(), kWindowStyle, 0, 0, 0,
@@ -135,11 +136,21 @@ Win32Control& Win32Window::Get(std::string_view controlName) {
   return *found->second;
 }
 
-// SetWindowPos rather than ShowWindow: a program's first ShowWindow takes the show state of the
-// launcher's STARTUPINFO, which usually activates the window and takes the focus from the host.
+// Never activated, so the host keeps the focus. A normal start shows through SetWindowPos rather
+// than ShowWindow: a program's first ShowWindow takes the show state of the launcher's
+// STARTUPINFO, which usually activates the window.
 void Win32Window::Show() {
-  SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
-               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  switch (startShow_) {
+    case StartShow::kHidden:
+      return;
+    case StartShow::kMinimized:
+      ShowWindow(hwnd_, SW_SHOWMINNOACTIVE);
+      break;
+    case StartShow::kNormal:
+      SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+      break;
+  }
   UpdateWindow(hwnd_);
 }
 

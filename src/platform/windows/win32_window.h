@@ -8,15 +8,16 @@
 #include <string>
 
 #include "platform/toolkit.h"
+#include "platform/windows/start_show.h"
 #include "platform/windows/win32_control.h"
 
 namespace cardwedge {
 
 // A declared window as a top-level Win32 window, its geometry scaled from twips by the
-// monitor's density and its texts in the system's message font.
+// monitor's density and its texts in the system's message font. Show follows the start state.
 class Win32Window : public Window {
  public:
-  explicit Win32Window(const WindowDeclaration& declaration);
+  Win32Window(const WindowDeclaration& declaration, StartShow startShow);
   ~Win32Window() override;
   Win32Window(const Win32Window&) = delete;
   Win32Window& operator=(const Win32Window&) = delete;
@@ -38,6 +39,7 @@ class Win32Window : public Window {
   void PutContainersBeneath(const WindowDeclaration& declaration);
   void OrderTabStops(const WindowDeclaration& declaration);
 
+  StartShow startShow_;
   HWND hwnd_ = nullptr;
   int dpi_ = USER_DEFAULT_SCREEN_DPI;
   HBRUSH background_ = nullptr;

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <string>
+
 #include "fake_platform.h"
 #include "platform/linux/procfs_processes.h"
 #include "roster/host_watch.h"
@@ -87,6 +90,20 @@ TEST_F(HostQueriesTest, AnEndedHostThatIsNotYetReapedDoesNotCount) {
   EXPECT_TRUE(started);
   EXPECT_EQ(watch.processCheck(kHostProcessName), ProcessPresence::kNotRunning);
   ::waitpid(pid, nullptr, 0);
+}
+
+// On a shared machine another person's host must not keep this user's program running.
+TEST_F(HostQueriesTest, AHostRunByAnotherUserDoesNotCount) {
+  if (::getuid() != 0) GTEST_SKIP() << "starting a process as another user needs root";
+  ChildProcess host({"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", "bash", "-c",
+                     "exec -a 'C:\\x\\Rollbook.exe' sleep 100"});
+  const std::string cmdline = "/proc/" + std::to_string(host.pid()) + "/cmdline";
+  ASSERT_TRUE(testbed::WaitUntil([&] {
+    std::ifstream file(cmdline);
+    std::string first;
+    return std::getline(file, first, '\0') && first == "C:\\x\\Rollbook.exe";
+  }));
+  EXPECT_EQ(watch.processCheck(kHostProcessName), ProcessPresence::kNotRunning);
 }
 
 TEST_F(HostQueriesTest, FileExistFindsOnlyPlainVisibleFiles) {

@@ -135,14 +135,15 @@ class CardwedgeE2e : public ::testing::Test {
     ASSERT_TRUE(testbed::ReplaceWhole(folder_ / name, bytes));
   }
 
-  WindowsProcess& Start(const std::vector<std::wstring>& words, bool dialogs = false) {
+  WindowsProcess& Start(const std::vector<std::wstring>& words, bool dialogs = false,
+                        std::optional<WORD> showWindow = std::nullopt) {
     processes_.push_back(std::make_unique<WindowsProcess>(
         (folder_ / "cardwedge.exe").wstring(), words,
         WindowsProcess::EnvironmentChanges{
             {L"CARDWEDGE_WINSCARD_CONTROL", (folder_ / "winscard").wstring()},
             {L"CARDWEDGE_FELICA_CONTROL", (folder_ / "felica").wstring()},
-            {L"CARDWEDGE_NO_DIALOGS",
-             dialogs ? std::nullopt : std::optional<std::wstring>(L"1")}}));
+            {L"CARDWEDGE_NO_DIALOGS", dialogs ? std::nullopt : std::optional<std::wstring>(L"1")}},
+        false, showWindow));
     return *processes_.back();
   }
 
@@ -380,6 +381,22 @@ TEST_F(CardwedgeE2e, WithTheHostWatchOnAndNoRollbookTheProgramEndsAtTheFirstChec
   EXPECT_EQ(program.Wait(kHostCheckInterval), 0u);
 }
 
+// Wine hands the launcher's show state to the program but applies none of it itself.
+TEST_F(CardwedgeE2e, TheWindowsShowMinimizedOrStayHiddenAsTheHostStartedTheProgram) {
+  for (const WORD show : {SW_SHOWMINNOACTIVE, SW_HIDE}) {
+    WindowsProcess& program = Start({L"1", L"4"}, false, show);
+    ASSERT_TRUE(WaitUntilRunning(program));
+    for (const wchar_t* title : {kFelicaTitle, kPcscTitle}) {
+      const HWND window = WindowOf(program.id(), title);
+      ASSERT_NE(window, nullptr) << show;
+      EXPECT_EQ(IsWindowVisible(window) != 0, show != SW_HIDE) << show;
+      EXPECT_EQ(IsIconic(window) != 0, show == SW_SHOWMINNOACTIVE) << show;
+    }
+    program.Kill();
+    fs::remove(folder_ / Wide(kSwitchFileName));
+  }
+}
+
 TEST_F(CardwedgeE2e, ASecondStartEndsAtOnceAndLeavesTheFirstRunning) {
   WindowsProcess& first = Start({L"1", L"3"});
   ASSERT_TRUE(WaitUntilRunning(first));
@@ -387,7 +404,7 @@ TEST_F(CardwedgeE2e, ASecondStartEndsAtOnceAndLeavesTheFirstRunning) {
   EXPECT_FALSE(first.Wait(0ms));
 }
 
-TEST_F(CardwedgeE2e, AMalformedCommandLineShowsTheErrorBoxAndExitsWithStatusTwo) {
+TEST_F(CardwedgeE2e, AMalformedCommandLineShowsTheErrorBoxThatANewStartGetsPastThenExitsWithTwo) {
   WindowsProcess& program = Start({L"x", L"2"}, /*dialogs=*/true);
   HWND box = nullptr;
   ASSERT_TRUE(WaitUntil([&] { return (box = WindowOf(program.id(), L"cardwedge")) != nullptr; }));
@@ -395,6 +412,8 @@ TEST_F(CardwedgeE2e, AMalformedCommandLineShowsTheErrorBoxAndExitsWithStatusTwo)
   EXPECT_NE(text.find("\"x\""), std::string::npos) << text;
   EXPECT_NE(text.find("usage: cardwedge FLAG MODE"), std::string::npos) << text;
   EXPECT_FALSE(program.Wait(0ms)) << "the program ended before the box was closed";
+  // The host starts the program again while the box waits for someone.
+  EXPECT_TRUE(WaitUntilRunning(Start({L"1", L"3"})));
   PostMessageW(box, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(program.Wait(kStateTimeout), 2u);
 }

@@ -1,4 +1,4 @@
-// processCheck's Toolhelp query and the single-instance claim, between real processes.
+// processCheck's session listing and the single-instance claim, between real processes.
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -9,9 +9,10 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/windows/mutex_instance_guard.h"
-#include "platform/windows/toolhelp_processes.h"
+#include "platform/windows/wts_processes.h"
 #include "windows_child_process.h"
 
 namespace cardwedge {
@@ -24,7 +25,7 @@ constexpr char kHoldClaim[] = "--hold-instance-claim";
 constexpr wchar_t kTestMutex[] = L"Local\\cardwedge-instance-test";
 
 // Polls until the process list gives the expected answer; false when it never does.
-bool WaitForIsRunning(ToolhelpProcesses& processes, const std::string& name, bool expected) {
+bool WaitForIsRunning(WtsProcesses& processes, const std::string& name, bool expected) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   while ((processes.Presence(name) == ProcessPresence::kRunning) != expected) {
     if (std::chrono::steady_clock::now() > deadline) return false;
@@ -33,8 +34,8 @@ bool WaitForIsRunning(ToolhelpProcesses& processes, const std::string& name, boo
   return true;
 }
 
-TEST(ToolhelpProcessesTest, AHostCountsByItsImageNameInAnyCaseUntilItEnds) {
-  ToolhelpProcesses processes;
+TEST(WtsProcessesTest, AHostCountsByItsImageNameInAnyCaseUntilItEnds) {
+  WtsProcesses processes;
   EXPECT_EQ(processes.Presence("Rollbook.exe"), ProcessPresence::kNotRunning);
   {
     WindowsChildProcess host(WindowsPath(CARDWEDGE_ROLLBOOK));
@@ -51,19 +52,21 @@ TEST(ToolhelpProcessesTest, AHostCountsByItsImageNameInAnyCaseUntilItEnds) {
 
 // Wine runs every process in one session; a real PC with fast user switching or remote desktop
 // has a host per user, each in its own session.
-TEST(ToolhelpProcessesTest, OnlyAHostInThisProgramsSessionCounts) {
-  WindowsChildProcess host(WindowsPath(CARDWEDGE_ROLLBOOK));
-  ToolhelpProcesses real;
-  ASSERT_TRUE(WaitForIsRunning(real, "Rollbook.exe", true));
-  const DWORD self = GetCurrentProcessId();
-  const auto sessions = [self](std::optional<DWORD> own, std::optional<DWORD> others) {
-    return ToolhelpProcesses([=](DWORD id) { return id == self ? own : others; });
+TEST(WtsProcessesTest, OnlyAHostInThisProgramsSessionCounts) {
+  DWORD own = 0;
+  ASSERT_TRUE(ProcessIdToSessionId(GetCurrentProcessId(), &own));
+  const auto listing = [own](std::optional<std::vector<SessionProcess>> processes) {
+    return WtsProcesses([=](DWORD session) { return session == own ? processes : std::nullopt; });
   };
-  EXPECT_EQ(sessions(1, 2).Presence("Rollbook.exe"), ProcessPresence::kNotRunning);
-  EXPECT_EQ(sessions(2, 2).Presence("Rollbook.exe"), ProcessPresence::kRunning);
-  // A session that cannot be learned, the host's or this program's, leaves the host counted.
-  EXPECT_EQ(sessions(1, std::nullopt).Presence("Rollbook.exe"), ProcessPresence::kRunning);
-  EXPECT_EQ(sessions(std::nullopt, 2).Presence("Rollbook.exe"), ProcessPresence::kRunning);
+  const SessionProcess self{own, L"windows_processes_test.exe"};
+  EXPECT_EQ(listing({{self, {own + 1, L"Rollbook.exe"}}}).Presence("Rollbook.exe"),
+            ProcessPresence::kNotRunning);
+  EXPECT_EQ(listing({{self, {own, L"ROLLBOOK.EXE"}}}).Presence("Rollbook.exe"),
+            ProcessPresence::kRunning);
+  // A listing that fails, or lacks even this program, leaves the host counted.
+  EXPECT_EQ(listing(std::nullopt).Presence("Rollbook.exe"), ProcessPresence::kUnknown);
+  EXPECT_EQ(listing(std::vector<SessionProcess>{}).Presence("Rollbook.exe"),
+            ProcessPresence::kUnknown);
 }
 
 // The claim of another process holds until that process ends, even when it is killed.

@@ -12,6 +12,7 @@
 #include "felica/felica_form1.h"
 #include "pcsc/apdu_console.h"
 #include "pcsc/pcsc_frm.h"
+#include "platform/windows/start_show.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/win32_toolkit.h"
 #include "platform/windows/win32_window.h"
@@ -142,6 +143,32 @@ TEST(Win32Toolkit, RendersBothWindowsFromTheirDeclarations) {
         EXPECT_EQ(font.lfHeight, -13);
       }
     }
+  }
+}
+
+// Wine starts every program normal, whatever the launcher asks: the decision is pinned here, and
+// the windows' showing in each state.
+TEST(Win32Toolkit, WindowsShowAsTheLauncherAskedAndNeverTakeTheFocus) {
+  EXPECT_EQ(StartShowFor(0, SW_HIDE), StartShow::kNormal);
+  EXPECT_EQ(StartShowFor(STARTF_USESHOWWINDOW, SW_HIDE), StartShow::kHidden);
+  for (WORD minimized : {SW_SHOWMINIMIZED, SW_MINIMIZE, SW_SHOWMINNOACTIVE}) {
+    EXPECT_EQ(StartShowFor(STARTF_USESHOWWINDOW, minimized), StartShow::kMinimized) << minimized;
+  }
+  for (WORD other : {SW_SHOWNORMAL, SW_SHOWMAXIMIZED, SW_SHOW, SW_SHOWNOACTIVATE, SW_SHOWNA}) {
+    EXPECT_EQ(StartShowFor(STARTF_USESHOWWINDOW, other), StartShow::kNormal) << other;
+  }
+
+  Win32Toolkit hostToolkit;
+  const std::unique_ptr<Win32Window> host = OpenWholePcscWindow(hostToolkit);
+  for (StartShow start : {StartShow::kNormal, StartShow::kMinimized, StartShow::kHidden}) {
+    Win32Toolkit toolkit(start);
+    std::unique_ptr<Window> opened = toolkit.OpenWindow(FelicaForm1::Declaration());
+    const HWND window = static_cast<Win32Window&>(*opened).hwnd();
+    opened->Show();
+    Pump(toolkit, milliseconds(100));
+    EXPECT_EQ(IsWindowVisible(window) != 0, start != StartShow::kHidden);
+    EXPECT_EQ(IsIconic(window) != 0, start == StartShow::kMinimized);
+    EXPECT_EQ(GetForegroundWindow(), host->hwnd());
   }
 }
 
