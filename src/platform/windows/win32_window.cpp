@@ -135,6 +135,10 @@ Win32Control& Win32Window::Get(std::string_view controlName) {
   return *found->second;
 }
 
+void Win32Window::SetTitle(const std::string& title) {
+  SetWindowTextW(hwnd_, Widen(title).c_str());
+}
+
 // SetWindowPos rather than ShowWindow: a program's first ShowWindow takes the show state of the
 // launcher's STARTUPINFO, which usually activates the window and takes the focus from the host.
 void Win32Window::Show() {
