@@ -245,7 +245,10 @@ TEST_F(FelicaForm1Test, TitleShowsTheReaderStateAndTheReadModeAndIsSetOnlyOnACha
       {"reader back", [&] { fake.felica.readerOpen = true; }, caption},
       {"paused", [&] { SwitchTo("8"); }, caption + " — 一時停止中 (ホストの指示)"},
       {"reader lost while paused",
-       [&] { fake.felica.readerOpen = false; },
+       [&] {
+         fake.felica.readerOpen = false;
+         SwitchTo("8");
+       },
        caption + " — リーダーが見つかりません、一時停止中 (ホストの指示)"},
       {"raw ID",
        [&] {
@@ -273,11 +276,13 @@ TEST_F(FelicaForm1Test, TitleShowsTheReaderStateAndTheReadModeAndIsSetOnlyOnACha
     const FakeWindow* before = &fake.toolkit.window("FelicaForm1");
     const int setsBefore = before->titleSets();
     step.change();
+    fake.toolkit.Tick("PasoriTimer1");
+    const FakeWindow& window = fake.toolkit.window("FelicaForm1");
+    EXPECT_EQ(window.title(), step.title) << "at once";
     for (int tick = 0; tick < 3; ++tick) {
       fake.toolkit.Tick("PasoriTimer1");
       fake.toolkit.Tick("PasoriTimer3");
     }
-    const FakeWindow& window = fake.toolkit.window("FelicaForm1");
     EXPECT_EQ(window.title(), step.title);
     EXPECT_EQ(window.titleSets() - (&window == before ? setsBefore : 0), 1);
   }

@@ -425,6 +425,9 @@ TEST_F(PcscFrmTest, TitleShowsTheServiceAndReaderStateAndTheReadModeAndIsSetOnly
     SCOPED_TRACE(step.what);
     const int setsBefore = window.titleSets();
     step.change();
+    Wait(1.1);
+    Poll();
+    EXPECT_EQ(window.title(), step.title) << "at the next poll";
     for (int second = 0; second < 3; ++second) {
       Wait(1.1);
       Poll();
