@@ -241,7 +241,8 @@ TEST_F(FelicaForm1Test, TitleShowsTheReaderStateAndTheReadModeAndIsSetOnlyOnACha
     std::string title;
   };
   const std::vector<Step> steps = {
-      {"reader lost", [&] { fake.felica.readerOpen = false; }, caption + " — リーダーが見つかりません"},
+      {"reader lost", [&] { fake.felica.readerOpen = false; },
+       caption + " — リーダーが見つかりません"},
       {"reader back", [&] { fake.felica.readerOpen = true; }, caption},
       {"paused", [&] { SwitchTo("8"); }, caption + " — 一時停止中 (ホストの指示)"},
       {"reader lost while paused",

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -62,12 +63,14 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
   GetWindowThreadProcessId(window, &owner);
   wchar_t text[256] = {};
   GetWindowTextW(window, text, 256);
-  if (owner != search.processId || search.title != text) return TRUE;
+  const std::wstring_view title(text);
+  const bool titled = title == search.title || title.starts_with(search.title + L" — ");
+  if (owner != search.processId || !titled) return TRUE;
   search.found = window;
   return FALSE;
 }
 
-// The top-level window of a process with this title.
+// The top-level window of a process with this title, whatever state the title goes on to show.
 HWND WindowOf(DWORD processId, const std::wstring& title) {
   WindowSearch search{processId, title};
   EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
