@@ -1,5 +1,7 @@
 #include "roster/host_watch.h"
 
+#include <utility>
+
 #include "common/end_program.h"
 #include "common/number_text.h"
 #include "diagnostics/diagnostics.h"

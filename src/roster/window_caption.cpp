@@ -1,5 +1,7 @@
 #include "roster/window_caption.h"
 
+#include <utility>
+
 #include "roster/host_watch.h"
 
 namespace cardwedge {
