@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Saves a picture of cardwedge.exe 1 4 under Wine (Xvfb, Japanese locale) just after a card on
-# each reader, beside the key target window that received the two numbers: the mode-4
-# end-to-end test of build-win64 pauses for it.
+# each reader, with the FeliCa reader then unplugged so that its window's title shows that state,
+# beside the key target window that received the two numbers: the mode-4 end-to-end test of
+# build-win64 pauses for it.
 #   scripts/windows-screenshot.sh [OUTPUT.png]   (default: docs/windows-card.png)
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -8,7 +8,8 @@ FelicaForm1::FelicaForm1(Platform& platform, ProgramState& state)
     : platform_(platform),
       state_(state),
       window_(platform.toolkit.OpenWindow(Declaration())),
-      hostWatch_(platform, state.ProcessCheckOff, SwitchReading::kWholeNumber),
+      caption_(*window_, Declaration().title),
+      hostWatch_(platform, state.ProcessCheckOff, SwitchReading::kWholeNumber, "FeliCa"),
       typist_(platform, Typist::DigitsYield::kNone) {
   window_->OnClose([this] { Form_Unload(); });
   window_->Get("PasoriCommand1").OnClick([this] { PasoriCommand1_Click(); });
@@ -73,6 +74,7 @@ WindowDeclaration FelicaForm1::Declaration() {
 void FelicaForm1::Form_Load() {
   if (platform_.instanceGuard.AnotherInstanceRunning()) EndProgram(platform_, 0);
   module_.OpenFelicaReader(platform_.felicaLibrary);
+  ShowState();
   LoadRoster();
   PasoriTimer1 =
       platform_.toolkit.CreateTimer("PasoriTimer1", 100, true, [this] { PasoriTimer1_Timer(); });
@@ -82,9 +84,11 @@ void FelicaForm1::Form_Load() {
       platform_.toolkit.CreateTimer("PasoriTimer3", 1000, true, [this] { PasoriTimer3_Timer(); });
 }
 
+// A poll is where the library finds the reader lost or back.
 void FelicaForm1::PasoriTimer1_Timer() {
   if (RosterScreenMode == kLookupMode || RosterScreenMode == kRawIdMode) {
     ReadFelicaCard();
+    ShowState();
   }
 }
 
@@ -92,17 +96,42 @@ void FelicaForm1::PasoriTimer2_Timer() {
   if (state_.ProcessCheckOff != 1) PasoriCommand4_Click();
 }
 
-void FelicaForm1::PasoriTimer3_Timer() { hostWatch_.SwitchFileTick(RosterScreenMode); }
+void FelicaForm1::PasoriTimer3_Timer() {
+  hostWatch_.SwitchFileTick(RosterScreenMode);
+  ShowState();
+}
 
-void FelicaForm1::PasoriCommand1_Click() { module_.OpenFelicaReader(platform_.felicaLibrary); }
+void FelicaForm1::PasoriCommand1_Click() {
+  module_.OpenFelicaReader(platform_.felicaLibrary);
+  ShowState();
+}
 
-void FelicaForm1::PasoriCommand2_Click() { ReadFelicaCard(); }
+void FelicaForm1::PasoriCommand2_Click() {
+  ReadFelicaCard();
+  ShowState();
+}
 
 void FelicaForm1::PasoriCommand4_Click() { hostWatch_.HostCheck(); }
 
 void FelicaForm1::Form_Unload() { EndProgram(platform_, 0); }
 
 void FelicaForm1::Show() { window_->Show(); }
+
+void FelicaForm1::ShowState() {
+  std::vector<std::string> states;
+  switch (platform_.felicaLibrary.ReaderState()) {
+    case FelicaReaderState::kLibraryNotLoaded:
+      states.emplace_back(kFelicaLibraryMissingState);
+      break;
+    case FelicaReaderState::kReaderNotOpen:
+      states.emplace_back(kReaderMissingState);
+      break;
+    case FelicaReaderState::kReaderOpen:
+      break;
+  }
+  states.push_back(ReadModeState(RosterScreenMode));
+  caption_.Show(states);
+}
 
 void FelicaForm1::LoadRoster() {
   roster_ = cardwedge::LoadRoster(platform_.files, platform_.textCodec);

@@ -11,10 +11,12 @@
 #include "roster/host_watch.h"
 #include "roster/roster.h"
 #include "roster/typing.h"
+#include "roster/window_caption.h"
 
 namespace cardwedge {
 
 inline constexpr char kFelicaSwitchFileName[] = "felica対応sw.txt";
+inline constexpr char kFelicaLibraryMissingState[] = "FeliCaライブラリを読み込めません";
 
 // The FeliCa reader window: polls the reader ten times a second and types what a card stands
 // for into the focused window.
@@ -39,6 +41,8 @@ class FelicaForm1 {
 
  private:
   void LoadRoster();
+  // The library's and the reader's state and the read mode, in the window's title.
+  void ShowState();
   void ReadFelicaCard();
   // Steps of one read cycle from the poll on; any error they raise takes the error path.
   void PollAndType();
@@ -52,6 +56,7 @@ class FelicaForm1 {
   ModuleFelica module_;  // FelicaMessage, FelicaIDm, LastFelicaIDm
   int RosterScreenMode = kLookupMode;
   std::unique_ptr<Window> window_;
+  WindowCaption caption_;
   Roster roster_;
   HostWatch hostWatch_;
   Typist typist_;

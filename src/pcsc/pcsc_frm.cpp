@@ -13,7 +13,8 @@ PCSCfrm::PCSCfrm(Platform& platform, ProgramState& state)
     : platform_(platform),
       state_(state),
       window_(platform.toolkit.OpenWindow(Declaration())),
-      hostWatch_(platform, state.ProcessCheckOff, SwitchReading::kLeadingNumber),
+      caption_(*window_, Declaration().title),
+      hostWatch_(platform, state.ProcessCheckOff, SwitchReading::kLeadingNumber, "PC/SC"),
       typist_(platform, Typist::DigitsYield::kYieldFirst) {
   Toolkit& toolkit = platform.toolkit;
   Timer1 = toolkit.CreateTimer("Timer1", 100, false, [this] { Timer1_Timer(); });
@@ -62,8 +63,13 @@ void PCSCfrm::Initialize() {
   }
 }
 
-// Releases a context still held, establishes a new one, lists the readers and chooses one.
 void PCSCfrm::btnInit_Click() {
+  ListReadersAnew();
+  ShowState();
+}
+
+// Releases a context still held, establishes a new one, lists the readers and chooses one.
+void PCSCfrm::ListReadersAnew() {
   SmartCard& smartCard = platform_.smartCard;
   if (contextHeld_) {
     smartCard.ReleaseContext(ContextHandle);
@@ -133,7 +139,21 @@ void PCSCfrm::PcscInfo() {
 
 void PCSCfrm::Timer3_Timer() { hostWatch_.HostCheckTick(); }
 
-void PCSCfrm::Timer5_Timer() { hostWatch_.SwitchFileTick(ScreenMode); }
+void PCSCfrm::Timer5_Timer() {
+  hostWatch_.SwitchFileTick(ScreenMode);
+  ShowState();
+}
+
+void PCSCfrm::ShowState() {
+  std::vector<std::string> states;
+  if (stateReport_.serviceLost()) {
+    states.emplace_back(kServiceStoppedState);
+  } else if (stateReport_.noReader()) {
+    states.emplace_back(kReaderMissingState);
+  }
+  states.push_back(ReadModeState(ScreenMode));
+  caption_.Show(states);
+}
 
 void PCSCfrm::LoadRoster() {
   roster_ = cardwedge::LoadRoster(platform_.files, platform_.textCodec);

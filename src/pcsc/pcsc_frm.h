@@ -14,8 +14,11 @@
 #include "roster/host_watch.h"
 #include "roster/roster.h"
 #include "roster/typing.h"
+#include "roster/window_caption.h"
 
 namespace cardwedge {
+
+inline constexpr char kServiceStoppedState[] = "スマートカードサービス停止中";
 
 // The PC/SC reader window: a presence poll that reads each card laid on the chosen reader once,
 // shows its identifier and types it (raw-ID mode) or the roster value it stands for (lookup
@@ -57,6 +60,9 @@ class PCSCfrm {
 
  private:
   void Initialize();
+  void ListReadersAnew();
+  // The service's and the reader's state and the read mode, in the window's title.
+  void ShowState();
   // Disconnects the card with power off and releases the context.
   void ReleaseCardAndContext();
   // Reader state report: ReaderBusy from the chosen reader's event state.
@@ -75,6 +81,7 @@ class PCSCfrm {
   Platform& platform_;
   ProgramState& state_;
   std::unique_ptr<Window> window_;
+  WindowCaption caption_;
   Roster roster_;
   HostWatch hostWatch_;
   Typist typist_;

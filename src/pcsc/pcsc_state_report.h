@@ -17,6 +17,10 @@ class PcscStateReport {
   // The reader the window chose after listing; empty when none is attached.
   void ReaderChosen(const std::string& reader);
 
+  bool serviceLost() const { return serviceLost_; }
+  // Whether the last listing found no reader.
+  bool noReader() const { return reader_ && reader_->empty(); }
+
  private:
   bool serviceLost_ = false;
   std::optional<std::string> reader_;

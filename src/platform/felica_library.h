@@ -15,6 +15,12 @@ struct FelicaCardInfo {
   std::array<std::uint8_t, 8>* pmm = nullptr;
 };
 
+enum class FelicaReaderState {
+  kLibraryNotLoaded,  // the library or one of its entries is missing
+  kReaderNotOpen,     // the library is there; the reader is not open (not found, or lost)
+  kReaderOpen,
+};
+
 // The FeliCa reader library: the three entries the FeliCa window calls. Each returns true on
 // success.
 class FelicaLibrary {
@@ -26,6 +32,8 @@ class FelicaLibrary {
   virtual bool polling_and_get_card_information(const FelicaPolling& polling,
                                                 std::uint8_t& numberOfCards,
                                                 FelicaCardInfo& cardInfo) = 0;
+  // Where the library and the reader stand after the last call; asks nothing of the reader.
+  virtual FelicaReaderState ReaderState() const = 0;
 };
 
 }  // namespace cardwedge

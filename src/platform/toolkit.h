@@ -112,6 +112,8 @@ class Window {
  public:
   virtual ~Window() = default;
   virtual Control& Get(std::string_view controlName) = 0;
+  // Replaces the text of the window's title bar.
+  virtual void SetTitle(const std::string& title) = 0;
   // Shows the window without taking the focus from the window that has it: the keys typed for
   // a card go to the host, not here.
   virtual void Show() = 0;

@@ -1,5 +1,7 @@
 #include "roster/host_watch.h"
 
+#include <utility>
+
 #include "common/end_program.h"
 #include "common/number_text.h"
 #include "diagnostics/diagnostics.h"
@@ -28,8 +30,12 @@ SwitchOrder InterpretSwitchField(const std::string& lastField, SwitchReading rea
   return SwitchOrder::kKeepMode;
 }
 
-HostWatch::HostWatch(Platform& platform, const int& processCheckOff, SwitchReading reading)
-    : platform_(platform), processCheckOff_(processCheckOff), reading_(reading) {}
+HostWatch::HostWatch(Platform& platform, const int& processCheckOff, SwitchReading reading,
+                     std::string windowName)
+    : platform_(platform),
+      processCheckOff_(processCheckOff),
+      reading_(reading),
+      windowName_(std::move(windowName)) {}
 
 std::string HostWatch::SwitchFilePath() const {
   return platform_.files.JoinPath(platform_.files.ProgramFolder(), kSwitchFileName);
@@ -46,13 +52,13 @@ void HostWatch::SwitchFileTick(int& readMode) {
   }
   switch (InterpretSwitchField(LastField(platform_.textCodec.AnsiToUtf8(content)), reading_)) {
     case SwitchOrder::kLookup:
-      readMode = kLookupMode;
+      SetReadMode(readMode, kLookupMode);
       break;
     case SwitchOrder::kRawId:
-      readMode = kRawIdMode;
+      SetReadMode(readMode, kRawIdMode);
       break;
     case SwitchOrder::kPause:
-      readMode = kPausedMode;
+      SetReadMode(readMode, kPausedMode);
       break;
     case SwitchOrder::kEnd:
       Diagnose("the switch file says 9: ending");
@@ -60,6 +66,16 @@ void HostWatch::SwitchFileTick(int& readMode) {
     case SwitchOrder::kKeepMode:
       break;
   }
+}
+
+void HostWatch::SetReadMode(int& readMode, int mode) {
+  readMode = mode;
+  if (reportedMode_ == mode) return;
+  reportedMode_ = mode;
+  const char* text = mode == kRawIdMode    ? "raw ID (switch file 1)"
+                     : mode == kPausedMode ? "paused (switch file 8)"
+                                           : "lookup (switch file 0)";
+  Diagnose(windowName_ + " read mode: " + text);
 }
 
 void HostWatch::HostCheckTick() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/platform.h"
@@ -28,11 +29,14 @@ SwitchOrder InterpretSwitchField(const std::string& lastField, SwitchReading rea
 // checked every ten seconds, and the two queries the read cycles use.
 class HostWatch {
  public:
-  // processCheckOff is read at each host-check tick: 1 turns the watch off.
-  HostWatch(Platform& platform, const int& processCheckOff, SwitchReading reading);
+  // processCheckOff is read at each host-check tick: 1 turns the watch off. windowName begins the
+  // window's lines.
+  HostWatch(Platform& platform, const int& processCheckOff, SwitchReading reading,
+            std::string windowName);
 
   // Reads the switch file into readMode, or ends the program on 9. A file that cannot be read
-  // at this tick keeps the mode; the next tick tries again.
+  // at this tick keeps the mode; the next tick tries again. One line tells the first mode the
+  // file sets and then each change, never a reading that leaves the mode as it was.
   void SwitchFileTick(int& readMode);
   // Ends the program when the host process is not running, unless the watch is off.
   void HostCheckTick();
@@ -48,7 +52,11 @@ class HostWatch {
  private:
   Platform& platform_;
   const int& processCheckOff_;
+  void SetReadMode(int& readMode, int mode);
+
   SwitchReading reading_;
+  std::string windowName_;
+  std::optional<int> reportedMode_;
   bool processListUnreadable_ = false;
 };
 

@@ -15,4 +15,9 @@ bool FakeFelicaLibrary::polling_and_get_card_information(const FelicaPolling& po
   return true;
 }
 
+FelicaReaderState FakeFelicaLibrary::ReaderState() const {
+  if (!libraryLoaded) return FelicaReaderState::kLibraryNotLoaded;
+  return readerOpen ? FelicaReaderState::kReaderOpen : FelicaReaderState::kReaderNotOpen;
+}
+
 }  // namespace cardwedge

@@ -13,13 +13,18 @@ class FakeFelicaLibrary : public FelicaLibrary {
   bool initialize_library() override { return initializeSucceeds; }
   bool open_reader_writer_auto() override {
     ++openCalls;
-    return openSucceeds;
+    readerOpen = libraryLoaded && openSucceeds;
+    return readerOpen;
   }
   bool polling_and_get_card_information(const FelicaPolling& polling, std::uint8_t& numberOfCards,
                                         FelicaCardInfo& cardInfo) override;
+  FelicaReaderState ReaderState() const override;
 
   bool initializeSucceeds = true;
   bool openSucceeds = true;
+  bool libraryLoaded = true;
+  // Set by the last open; a test clears it to lose the reader.
+  bool readerOpen = false;
   int openCalls = 0;
   int polls = 0;
   // The card on the reader, if any.

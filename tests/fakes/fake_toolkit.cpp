@@ -57,7 +57,7 @@ void FakeControl::TypeKeys(const std::string& text) {
 
 FakeWindow::FakeWindow(const WindowDeclaration& declaration,
                        std::map<std::string, FakeWindow*>& registry)
-    : declaration_(declaration), registry_(registry) {
+    : declaration_(declaration), title_(declaration.title), registry_(registry) {
   registry_[declaration.name] = this;
   for (const ControlDeclaration& control : declaration.controls) {
     if (!control.parent.empty() && !controls_.contains(control.parent)) {

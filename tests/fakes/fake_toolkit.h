@@ -75,8 +75,12 @@ class FakeWindow : public Window {
   ~FakeWindow() override;
 
   bool shown() const { return shown_; }
+  const std::string& title() const { return title_; }
+  // How often the program replaced the title.
+  int titleSets() const { return titleSets_; }
 
   FakeControl& Get(std::string_view controlName) override;
+  void SetTitle(const std::string& title) override { title_ = title, ++titleSets_; }
   void Show() override { shown_ = true; }
   void OnClose(std::function<void()> handler) override { onClose_ = std::move(handler); }
 
@@ -88,6 +92,8 @@ class FakeWindow : public Window {
   std::map<std::string, std::unique_ptr<FakeControl>, std::less<>> controls_;
   std::string focus_;
   bool shown_ = false;
+  std::string title_;
+  int titleSets_ = 0;
   std::function<void()> onClose_;
   std::map<std::string, FakeWindow*>& registry_;
 };

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "diagnostics/diagnostics.h"
 #include "fake_platform.h"
@@ -272,6 +273,64 @@ TEST_F(FelicaForm1Test, LibraryFailuresAreRecordedNeverShownAndTheWindowPollsAny
   const int opens = fake.felica.openCalls;
   Get("PasoriCommand1").Click();
   EXPECT_EQ(fake.felica.openCalls, opens + 1);
+}
+
+// The title says what keeps cards from being read as usual, and is set only when that changes:
+// the timers that look at the state tick many times a second.
+TEST_F(FelicaForm1Test, TitleShowsTheReaderStateAndTheReadModeAndIsSetOnlyOnAChange) {
+  const std::string caption = FelicaForm1::Declaration().title;
+  struct Step {
+    const char* what;
+    std::function<void()> change;
+    std::string title;
+  };
+  const std::vector<Step> steps = {
+      {"reader lost", [&] { fake.felica.readerOpen = false; },
+       caption + " — リーダーが見つかりません"},
+      {"reader back", [&] { fake.felica.readerOpen = true; }, caption},
+      {"paused", [&] { SwitchTo("8"); }, caption + " — 一時停止中 (ホストの指示)"},
+      {"reader lost while paused",
+       [&] {
+         fake.felica.readerOpen = false;
+         SwitchTo("8");
+       },
+       caption + " — リーダーが見つかりません、一時停止中 (ホストの指示)"},
+      {"raw ID",
+       [&] {
+         fake.felica.readerOpen = true;
+         SwitchTo("1");
+       },
+       caption + " — カードIDを入力 (ホストの指示)"},
+      {"lookup", [&] { SwitchTo("0"); }, caption},
+      {"library missing",
+       [&] {
+         fake.felica.libraryLoaded = false;
+         Open();
+       },
+       caption + " — FeliCaライブラリを読み込めません"},
+      {"reader missing at the start",
+       [&] {
+         fake.felica.libraryLoaded = true;
+         fake.felica.openSucceeds = false;
+         Open();
+       },
+       caption + " — リーダーが見つかりません"},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    const FakeWindow* before = &fake.toolkit.window("FelicaForm1");
+    const int setsBefore = before->titleSets();
+    step.change();
+    fake.toolkit.Tick("PasoriTimer1");
+    const FakeWindow& window = fake.toolkit.window("FelicaForm1");
+    EXPECT_EQ(window.title(), step.title) << "at once";
+    for (int tick = 0; tick < 3; ++tick) {
+      fake.toolkit.Tick("PasoriTimer1");
+      fake.toolkit.Tick("PasoriTimer3");
+    }
+    EXPECT_EQ(window.title(), step.title);
+    EXPECT_EQ(window.titleSets() - (&window == before ? setsBefore : 0), 1);
+  }
 }
 
 TEST_F(FelicaForm1Test, ClosingTheWindowEndsTheProgram) {

@@ -20,7 +20,7 @@ class HostWatchTest : public ::testing::Test {
   // The read mode after one switch-file tick starting from kUnchanged, or nothing when the tick
   // ended the program.
   std::optional<int> ReadModeAfterTick(SwitchReading reading) {
-    HostWatch watch(fake.platform, fake.state.ProcessCheckOff, reading);
+    HostWatch watch(fake.platform, fake.state.ProcessCheckOff, reading, "FeliCa");
     int readMode = kUnchanged;
     try {
       watch.SwitchFileTick(readMode);
@@ -63,7 +63,7 @@ TEST_F(HostWatchTest, SwitchValuesSetTheReadModeInBothWindows) {
 // Ending the process kills the reader watch thread wherever it stands, even inside the service's
 // library: both endings stop the watch first (the fake's End throws, so a later stop never runs).
 TEST_F(HostWatchTest, HostGoneAndSwitchNineStopTheReaderWatchBeforeTheEnd) {
-  HostWatch watch(fake.platform, fake.state.ProcessCheckOff, SwitchReading::kWholeNumber);
+  HostWatch watch(fake.platform, fake.state.ProcessCheckOff, SwitchReading::kWholeNumber, "FeliCa");
   fake.smartCard.WatchReader("R", [](ReaderChange) {});
   fake.files.Write(kSwitchFileName, "9");
   int readMode = kLookupMode;
@@ -94,12 +94,31 @@ TEST_F(HostWatchTest, AnUnreadableSwitchFileKeepsTheModeUntilItCanBeRead) {
   EXPECT_EQ(ReadModeAfterTick(SwitchReading::kLeadingNumber), kRawIdMode);
 }
 
+// The switch file is read every second: a line tells the first mode it sets and then each change,
+// never a reading that leaves the mode as it was.
+TEST_F(HostWatchTest, ReadModeLinesTellTheFirstModeAndEachChangeOnly) {
+  std::vector<std::string> lines;
+  SetDiagnosticsSink([&lines](std::string_view line) { lines.emplace_back(line); });
+  HostWatch watch(fake.platform, fake.state.ProcessCheckOff, SwitchReading::kLeadingNumber,
+                  "PC/SC");
+  int readMode = kLookupMode;
+  for (const char* content : {"5", "", "0", "8", "8", "5", "1", "1", "0"}) {
+    fake.files.Write(kSwitchFileName, content);
+    watch.SwitchFileTick(readMode);
+  }
+  SetDiagnosticsSink(nullptr);
+  EXPECT_EQ(lines, (std::vector<std::string>{"PC/SC read mode: lookup (switch file 0)",
+                                             "PC/SC read mode: paused (switch file 8)",
+                                             "PC/SC read mode: raw ID (switch file 1)",
+                                             "PC/SC read mode: lookup (switch file 0)"}));
+}
+
 // A failed look at the process list says nothing about the host: the program keeps running, and
 // says so once, not at every check; a list that says the host is gone still ends it.
 TEST_F(HostWatchTest, AProcessListThatCannotBeReadKeepsTheProgramRunningWithOneLine) {
   std::vector<std::string> lines;
   SetDiagnosticsSink([&lines](std::string_view line) { lines.emplace_back(line); });
-  HostWatch watch(fake.platform, fake.state.ProcessCheckOff, SwitchReading::kWholeNumber);
+  HostWatch watch(fake.platform, fake.state.ProcessCheckOff, SwitchReading::kWholeNumber, "FeliCa");
   fake.processes.listFails = true;
   for (int tick = 0; tick < 3; ++tick) EXPECT_NO_THROW(watch.HostCheckTick());
   fake.processes.listFails = false;

@@ -423,6 +423,48 @@ TEST_F(PcscFrmTest, StateChangesAreReportedOnceEachNeverPerPoll) {
                    }));
 }
 
+// The title says what keeps cards from being read as usual, and is set only when that changes:
+// the poll and the switch-file timer look at the state many times a second.
+TEST_F(PcscFrmTest, TitleShowsTheServiceAndReaderStateAndTheReadModeAndIsSetOnlyOnAChange) {
+  Open();
+  const std::string caption = PCSCfrm::Declaration().title;
+  struct Step {
+    const char* what;
+    std::function<void()> change;
+    std::string title;
+  };
+  const std::vector<Step> steps = {
+      {"service stopped", [&] { smartCard.StopService(); },
+       caption + " — スマートカードサービス停止中"},
+      {"service back without a reader",
+       [&] {
+         smartCard.StartService();
+         smartCard.readers.clear();
+       },
+       caption + " — リーダーが見つかりません"},
+      {"reader attached", [&] { smartCard.readers = {kReader}; }, caption},
+      {"paused", [&] { SwitchTo("8"); }, caption + " — 一時停止中 (ホストの指示)"},
+      {"raw ID", [&] { SwitchTo("1"); }, caption + " — カードIDを入力 (ホストの指示)"},
+      {"lookup", [&] { SwitchTo("0"); }, caption},
+  };
+  const FakeWindow& window = fake.toolkit.window("PCSCfrm");
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    const int setsBefore = window.titleSets();
+    step.change();
+    Wait(1.1);
+    Poll();
+    EXPECT_EQ(window.title(), step.title) << "at the next poll";
+    for (int second = 0; second < 3; ++second) {
+      Wait(1.1);
+      Poll();
+      fake.toolkit.Tick("Timer5");
+    }
+    EXPECT_EQ(window.title(), step.title);
+    EXPECT_EQ(window.titleSets() - setsBefore, 1);
+  }
+}
+
 // The reader watch's wake-up of the presence poll, with no Timer1 tick firing: what the watch
 // thread reports, run as the event loop runs the task it posts.
 void Wake(FakePlatform& fake, ReaderChange change) {

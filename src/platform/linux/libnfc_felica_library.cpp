@@ -95,4 +95,9 @@ bool LibnfcFelicaLibrary::polling_and_get_card_information(const FelicaPolling& 
   return true;
 }
 
+FelicaReaderState LibnfcFelicaLibrary::ReaderState() const {
+  if (context_ == nullptr) return FelicaReaderState::kLibraryNotLoaded;
+  return device_ == nullptr ? FelicaReaderState::kReaderNotOpen : FelicaReaderState::kReaderOpen;
+}
+
 }  // namespace cardwedge

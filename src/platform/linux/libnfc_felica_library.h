@@ -22,6 +22,7 @@ class LibnfcFelicaLibrary : public FelicaLibrary {
   bool open_reader_writer_auto() override;
   bool polling_and_get_card_information(const FelicaPolling& polling, std::uint8_t& numberOfCards,
                                         FelicaCardInfo& cardInfo) override;
+  FelicaReaderState ReaderState() const override;
 
  private:
   bool OpenDevice();

@@ -121,6 +121,10 @@ Control& QtWindow::Get(std::string_view controlName) {
   return *found->second;
 }
 
+void QtWindow::SetTitle(const std::string& title) {
+  widget_->setWindowTitle(QString::fromStdString(title));
+}
+
 void QtWindow::Show() {
   widget_->setAttribute(Qt::WA_ShowWithoutActivating);
   widget_->show();

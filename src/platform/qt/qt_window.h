@@ -30,6 +30,7 @@ class QtWindow : public Window {
   ~QtWindow() override;
 
   Control& Get(std::string_view controlName) override;
+  void SetTitle(const std::string& title) override;
   void Show() override;
   void OnClose(std::function<void()> handler) override;
 

@@ -164,4 +164,9 @@ bool FelicaDllLibrary::polling_and_get_card_information(const FelicaPolling& pol
   return found;
 }
 
+FelicaReaderState FelicaDllLibrary::ReaderState() const {
+  if (polling_ == nullptr) return FelicaReaderState::kLibraryNotLoaded;
+  return readerOpen_ ? FelicaReaderState::kReaderOpen : FelicaReaderState::kReaderNotOpen;
+}
+
 }  // namespace cardwedge

@@ -28,6 +28,7 @@ class FelicaDllLibrary : public FelicaLibrary {
   bool open_reader_writer_auto() override;
   bool polling_and_get_card_information(const FelicaPolling& polling, std::uint8_t& numberOfCards,
                                         FelicaCardInfo& cardInfo) override;
+  FelicaReaderState ReaderState() const override;
 
   // Empty once the library and its entries are loaded; otherwise why they are not.
   const std::string& loadError() const { return loadError_; }

@@ -136,6 +136,10 @@ Win32Control& Win32Window::Get(std::string_view controlName) {
   return *found->second;
 }
 
+void Win32Window::SetTitle(const std::string& title) {
+  SetWindowTextW(hwnd_, Widen(title).c_str());
+}
+
 // Never activated, so the host keeps the focus. A normal start shows through SetWindowPos rather
 // than ShowWindow: a program's first ShowWindow takes the show state of the launcher's
 // STARTUPINFO, which usually activates the window.

@@ -29,6 +29,7 @@ class Win32Window : public Window {
   int dpi() const { return dpi_; }
 
   Win32Control& Get(std::string_view controlName) override;
+  void SetTitle(const std::string& title) override;
   void Show() override;
   void OnClose(std::function<void()> handler) override;
 

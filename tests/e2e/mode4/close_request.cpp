@@ -3,6 +3,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <string_view>
+
 namespace cardwedge::e2e {
 
 bool AskWindowToClose(const std::string& display, const std::string& title) {
@@ -17,7 +19,8 @@ bool AskWindowToClose(const std::string& display, const std::string& title) {
     for (unsigned int i = 0; i < count && !sent; ++i) {
       char* name = nullptr;
       if (XFetchName(connection, children[i], &name) == 0 || name == nullptr) continue;
-      const bool match = title == name;
+      const std::string_view found(name);
+      const bool match = found == title || found.starts_with(title + " ");
       XFree(name);
       if (!match) continue;
       XEvent event{};

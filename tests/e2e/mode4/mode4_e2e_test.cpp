@@ -230,8 +230,9 @@ class OwnWindowE2e : public Mode4E2e {
 
   // Gives the keyboard focus to the window of this title, as a person's click does.
   bool Focus(const std::string& title) {
-    ChildProcess focus({"xdotool", "search", "--name", "^" + title + "$", "windowfocus", "--sync"},
-                       {{{"DISPLAY", xvfb_.display()}}});
+    ChildProcess focus(
+        {"xdotool", "search", "--name", "^" + title + "( |$)", "windowfocus", "--sync"},
+        {{{"DISPLAY", xvfb_.display()}}});
     return ExitedWith(focus.Wait(kEventTimeout), 0);
   }
 

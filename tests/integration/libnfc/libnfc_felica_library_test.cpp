@@ -91,14 +91,18 @@ TEST_F(LibnfcFelicaLibraryTest, LostReaderFindsNoCardAndIsReadAgainWhenItReturns
   emulator->Card(kIdm);
   ASSERT_EQ(PollOnce(library).idm, kIdm);
 
+  EXPECT_EQ(library.ReaderState(), FelicaReaderState::kReaderOpen);
+
   emulator->process().Kill(SIGKILL);
   ASSERT_TRUE(emulator->process().Wait(kEventTimeout).has_value());
   for (int i = 0; i < 5; ++i) EXPECT_FALSE(PollOnce(library).found);
+  EXPECT_EQ(library.ReaderState(), FelicaReaderState::kReaderNotOpen);
 
   emulator.reset();
   emulator = std::make_unique<Pn532Emulator>(link);
   emulator->Card(kOtherIdm);
   EXPECT_EQ(PollUntilFound(library), kOtherIdm);
+  EXPECT_EQ(library.ReaderState(), FelicaReaderState::kReaderOpen);
 }
 
 TEST_F(LibnfcFelicaLibraryTest, ReaderAbsentAtOpeningIsOpenedOnceItAppears) {
@@ -116,6 +120,7 @@ TEST(LibnfcFelicaLibrary, ReaderWithoutLibraryDoesNotOpen) {
   LibnfcFelicaLibrary library;
   EXPECT_FALSE(library.open_reader_writer_auto());
   EXPECT_FALSE(PollOnce(library).found);
+  EXPECT_EQ(library.ReaderState(), FelicaReaderState::kLibraryNotLoaded);
 }
 
 }  // namespace

@@ -40,7 +40,7 @@ class HostQueriesTest : public ::testing::Test {
   TempFolderFiles files;
   Platform platform{fake.toolkit, files,      fake.clock, fake.keyboard,  fake.sound,
                     processes,    fake.guard, fake.codec, fake.smartCard, fake.felica};
-  HostWatch watch{platform, fake.state.ProcessCheckOff, SwitchReading::kLeadingNumber};
+  HostWatch watch{platform, fake.state.ProcessCheckOff, SwitchReading::kLeadingNumber, "PC/SC"};
 };
 
 TEST_F(HostQueriesTest, AHostStartedByItsExecutableCountsUntilItExits) {

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -62,12 +63,14 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
   GetWindowThreadProcessId(window, &owner);
   wchar_t text[256] = {};
   GetWindowTextW(window, text, 256);
-  if (owner != search.processId || search.title != text) return TRUE;
+  const std::wstring_view title(text);
+  const bool titled = title == search.title || title.starts_with(search.title + L" — ");
+  if (owner != search.processId || !titled) return TRUE;
   search.found = window;
   return FALSE;
 }
 
-// The top-level window of a process with this title.
+// The top-level window of a process with this title, whatever state the title goes on to show.
 HWND WindowOf(DWORD processId, const std::wstring& title) {
   WindowSearch search{processId, title};
   EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
@@ -200,13 +203,21 @@ class CardwedgeE2e : public ::testing::Test {
     return WaitUntil([&] { return Connects("0x8010000C") > empty; });
   }
 
-  // With CARDWEDGE_SCREENSHOT_FOLDER set, asks the screenshot script for a picture: lays the
-  // program's two windows and the key target one below the other, writes "ready" holding the
-  // display, and waits for the script's "taken".
+  // With CARDWEDGE_SCREENSHOT_FOLDER set, asks the screenshot script for a picture: unplugs the
+  // FeliCa reader so that its window's title shows a state, lays the program's two windows and
+  // the key target one below the other, writes "ready" holding the display, and waits for the
+  // script's "taken".
   void OfferScreenshot(DWORD programId) {
     wchar_t folder[MAX_PATH] = {}, display[64] = {};
     if (GetEnvironmentVariableW(L"CARDWEDGE_SCREENSHOT_FOLDER", folder, MAX_PATH) == 0) return;
     GetEnvironmentVariableW(L"DISPLAY", display, 64);
+    Write(L"felica\\reader", "unplugged");
+    const HWND felica = WindowOf(programId, kFelicaTitle);
+    EXPECT_TRUE(WaitUntil([&] {
+      wchar_t title[256] = {};
+      GetWindowTextW(felica, title, 256);
+      return std::wstring_view(title) != kFelicaTitle;
+    }));
     int top = 10;
     for (const HWND window : {WindowOf(programId, kFelicaTitle), WindowOf(programId, kPcscTitle),
                               FindWindowW(nullptr, L"key target")}) {

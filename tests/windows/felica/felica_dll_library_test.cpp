@@ -100,7 +100,9 @@ TEST_P(FelicaDllExportTest, TheDoubleAnswersThroughTheRecords) {
   Control("initialize", "ok");
   EXPECT_TRUE(library.initialize_library());
   EXPECT_FALSE(PollOnce(library).found) << "the reader is not open yet";
+  EXPECT_EQ(library.ReaderState(), FelicaReaderState::kReaderNotOpen);
   ASSERT_TRUE(library.open_reader_writer_auto());
+  EXPECT_EQ(library.ReaderState(), FelicaReaderState::kReaderOpen);
   EXPECT_FALSE(PollOnce(library).found);
 
   Control("card", "012E4C3A0F10889B 0011223344556677");
@@ -213,6 +215,7 @@ TEST_F(FelicaDllLibraryTest, LibraryMissing) {
       << library.loadError();
   EXPECT_FALSE(library.open_reader_writer_auto());
   EXPECT_FALSE(PollOnce(library).found);
+  EXPECT_EQ(library.ReaderState(), FelicaReaderState::kLibraryNotLoaded);
 }
 
 // What the 64-bit program meets with the 32-bit FeliCa library beside it: a file it cannot load.

@@ -118,7 +118,7 @@ TEST(Win32FilesTest, ASwitchFileTheHostHoldsAgainstWritersIsStillRead) {
   FakePlatform fake;
   Platform platform{fake.toolkit,   files,      fake.clock, fake.keyboard,  fake.sound,
                     fake.processes, fake.guard, fake.codec, fake.smartCard, fake.felica};
-  HostWatch watch(platform, fake.state.ProcessCheckOff, SwitchReading::kWholeNumber);
+  HostWatch watch(platform, fake.state.ProcessCheckOff, SwitchReading::kWholeNumber, "FeliCa");
   int readMode = kLookupMode;
   watch.SwitchFileTick(readMode);
   EXPECT_EQ(readMode, kRawIdMode);

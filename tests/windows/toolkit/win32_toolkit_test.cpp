@@ -110,6 +110,9 @@ TEST(Win32Toolkit, RendersBothWindowsFromTheirDeclarations) {
     wchar_t title[100]{};
     GetWindowTextW(window.hwnd(), title, 100);
     EXPECT_EQ(Narrow(title), test.declaration.title);
+    window.SetTitle(test.declaration.title + " — 一時停止中");
+    GetWindowTextW(window.hwnd(), title, 100);
+    EXPECT_EQ(title, Widen(test.declaration.title) + L" — 一時停止中");
     RECT client{};
     GetClientRect(window.hwnd(), &client);
     EXPECT_EQ(client.right, test.clientPixels.cx);
