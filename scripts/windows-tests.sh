@@ -71,6 +71,6 @@ else
     check_felica_double_exports
   fi
   run_suite build-win64
-  echo "windows-tests: the i686 release (build-win32) was built and checked but not run:" \
-    "this machine cannot run 32-bit programs; the whole Windows suite ran on the x86_64 build"
+  echo "windows-tests: the i686 release (build-win32) was built and checked but not run," \
+    "as 32-bit programs are not run here; the whole Windows suite ran on the x86_64 build"
 fi

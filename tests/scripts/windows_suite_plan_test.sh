@@ -31,7 +31,7 @@ plan: build-win64: ctest -L x64" \
 
 not_run="plan: build-win32: checked, not run
 plan: build-win64: ctest
-windows-tests: the i686 release (build-win32) was built and checked but not run: this machine cannot run 32-bit programs; the whole Windows suite ran on the x86_64 build"
+windows-tests: the i686 release (build-win32) was built and checked but not run, as 32-bit programs are not run here; the whole Windows suite ran on the x86_64 build"
 expect_plan "no 32-bit programs: everything on x86_64" \
   "32-bit programs: this machine cannot run them ($stubs/cannot --version: cannot execute binary file: Exec format error)
 $not_run" \
