@@ -1,0 +1,42 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "roster/roster.h"
+
+namespace cardwedge {
+
+// The language of a report meant for a person at the desk.
+enum class ReportLanguage { kEnglish, kJapanese };
+
+enum class RosterFaultLevel { kWarning, kError };
+
+enum class RosterFaultKind {
+  kCardIdNoReaderGives,  // not upper-case hexadecimal with an even number of digits
+  kCardIdUnusualLength,  // hexadecimal, but of a length no common card gives
+  kNeverFound,           // an earlier record catches every card that would match it
+  kSameValue,            // the same value as an earlier record
+  kValueNotTypeable,     // a value that can never be typed, or reads as 0
+  kNearRecordLimit,      // the roster is close to the record limit
+};
+
+// One fault of a loaded roster. `record` and `line` locate it (0 for a fault of the whole
+// roster); `otherRecord` and `otherLine` name the earlier record it depends on, where there is one.
+struct RosterFault {
+  RosterFaultKind kind;
+  RosterFaultLevel level;
+  int record = 0;
+  int line = 0;
+  int otherRecord = 0;
+  int otherLine = 0;
+};
+
+// The faults of `roster`, found with the lookup's own rules, in record order.
+std::vector<RosterFault> FindRosterFaults(const Roster& roster);
+
+// What the fault is and what to do about it, in one line.
+std::string RosterFaultText(const RosterFault& fault, const Roster& roster,
+                            ReportLanguage language);
+
+}  // namespace cardwedge
