@@ -65,6 +65,41 @@ bool IsCommonShape(ReaderFamily family, const CardIdBytes& id) {
          (!id.iso14443Uid && id.bytes.size() == kFelicaIdmBytes);
 }
 
+// The common cards found by a record whose card identifier is their characters 15 to 30: per
+// common shape, its first 14 characters and how many follow.
+class CommonCardTails {
+ public:
+  CommonCardTails() {
+    for (const ReaderFamily family : kReaderFamilies) {
+      for (const std::string& shape : CommonCardIdShapes(family)) {
+        tails_.push_back({family, Mid(shape, 1, 14), Mid(shape, 15, 16).size()});
+      }
+    }
+  }
+
+  // Whether such cards find the record: each shape of the identifier's length, ending in it, is
+  // tried on the lookup's rule.
+  bool FindRecord(std::string_view cardId) const {
+    for (const Tail& tail : tails_) {
+      if (tail.length != cardId.size()) continue;
+      const std::string key = tail.head + std::string(cardId);
+      if (CommonCardGives(tail.family, key) &&
+          CardIdMatches(key, Mid(key, 15, 16), cardId, EmptyCardIdsOf(tail.family))) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+ private:
+  struct Tail {
+    ReaderFamily family;
+    std::string head;
+    std::size_t length;
+  };
+  std::vector<Tail> tails_;
+};
+
 }  // namespace
 
 EmptyCardIds EmptyCardIdsOf(ReaderFamily family) {
@@ -97,6 +132,11 @@ std::vector<std::string> CommonCardIdShapes(ReaderFamily family) {
     }
   }
   return shapes;
+}
+
+bool CommonCardsFindAsTail(std::string_view cardId) {
+  static const CommonCardTails tails;
+  return !cardId.empty() && tails.FindRecord(cardId);
 }
 
 }  // namespace cardwedge

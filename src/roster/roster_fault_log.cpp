@@ -18,9 +18,12 @@ std::vector<std::string> ReportLines(const Roster& roster) {
   const auto errors = static_cast<std::size_t>(
       std::ranges::count(faults, RosterFaultLevel::kError, &RosterFault::level));
   const std::size_t warnings = faults.size() - errors;
-  std::vector<std::string> lines{"roster: " + Counted(faults.size(), "fault") + " (" +
-                                 Counted(errors, "error") + ", " + Counted(warnings, "warning") +
-                                 ") in \"" + roster.RosterFolder + kRosterFileName + "\""};
+  const std::string file = "\"" + roster.RosterFolder + kRosterFileName + "\"";
+  std::vector<std::string> lines{faults.empty()
+                                     ? "roster: no faults in " + file
+                                     : "roster: " + Counted(faults.size(), "fault") + " (" +
+                                           Counted(errors, "error") + ", " +
+                                           Counted(warnings, "warning") + ") in " + file};
   const std::size_t shown = std::min(faults.size(), std::size_t{kMaxRosterFaultLogLines});
   for (std::size_t i = 0; i < shown; ++i) {
     lines.push_back(std::string("roster ") +

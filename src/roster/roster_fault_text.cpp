@@ -73,23 +73,35 @@ std::size_t HexDigits(std::string_view cardId) {
   return cardId.starts_with(prefix) ? cardId.size() - prefix.size() : cardId.size();
 }
 
-// The identifier is one a reader gives; its characters 15 to 30 are when it has 16 or fewer.
+// The identifier is one a reader gives; a short one may also be the tail of common cards.
 std::string UnusualLengthText(ReportLanguage language, const std::string& cardId) {
   const std::string digits = std::to_string(HexDigits(cardId));
-  const bool alsoTail = cardId.size() <= 16;
+  const bool tail = CommonCardsFindAsTail(cardId);
   if (English(language)) {
     return "the card identifier " + Quoted(cardId) + " has " + digits +
            " hexadecimal digits, a length no common card gives (FeliCa cards give 16; PC/SC "
            "cards usually 8, 14 or 20, or 16 for a FeliCa card): check that it was copied whole" +
-           (alsoTail ? "; as it stands, any card whose identifier has it from character 15 on "
-                       "finds this record too"
-                     : "");
+           (tail ? "; as it stands, every card whose characters 15 to 30 are " + Quoted(cardId) +
+                       " finds this record, whoever holds it"
+                 : "");
   }
   return "カードID " + Quoted(cardId) + " は16進数" + digits +
          "桁で、一般的なカードにはない長さです (FeliCaカードは16桁、PC/SCカードは多くが8、14、"
          "20桁、FeliCaカードなら16桁)。IDが欠けずに写されているか確かめてください" +
-         (alsoTail ? "。このままでは、IDの15文字目以降がこれと同じカードもこのレコードに当たります"
-                   : "");
+         (tail ? "。このままでは、IDの15〜30文字目が " + Quoted(cardId) +
+                     " のカードはすべて、誰のカードでもこのレコードに当たります"
+               : "");
+}
+
+// The card identifiers of a record and of the earlier one that hides it.
+std::string CardIds(ReportLanguage language, const RosterFault& fault, const Roster& roster) {
+  const bool english = English(language);
+  const std::string& cardId = roster.RosterCardId[fault.record];
+  const std::string& other = roster.RosterCardId[fault.otherRecord];
+  if (cardId == other)
+    return (english ? "the same card identifier " : "同じカードID ") + Quoted(cardId);
+  return (english ? "card identifiers " : "カードID ") + Quoted(cardId) +
+         (english ? " and " : " と ") + Quoted(other);
 }
 
 std::string NeverFoundText(ReportLanguage language, const RosterFault& fault,
@@ -101,15 +113,13 @@ std::string NeverFoundText(ReportLanguage language, const RosterFault& fault,
     return "never found: " + other +
            ", earlier in the roster, is found first by every card that would find this one " +
            (sameValue ? "and types the same number " + Quoted(value) + "; remove one of the two"
-                      : "(card identifiers " + Quoted(roster.RosterCardId[fault.record]) + " and " +
-                            Quoted(roster.RosterCardId[fault.otherRecord]) +
+                      : "(" + CardIds(language, fault, roster) +
                             "); correct the card identifier of one of them, or remove one");
   }
   return "このレコードは見つかりません。先にある" + other +
          "が、このレコードに当たるはずのカードすべてに先に当たり" +
          (sameValue ? "、同じ番号 " + Quoted(value) + " を入力します。片方を削除してください"
-                    : "ます (カードID " + Quoted(roster.RosterCardId[fault.record]) + " と " +
-                          Quoted(roster.RosterCardId[fault.otherRecord]) +
+                    : "ます (" + CardIds(language, fault, roster) +
                           ")。どちらかのカードIDを直すか、片方を削除してください");
 }
 

@@ -47,21 +47,6 @@ std::vector<CardKey> KeysFinding(const std::string& cardId, bool commonOnly) {
   return keys;
 }
 
-// Whether common cards whose characters 15 to 30 are the record's card identifier find it: each
-// common shape with its tail replaced by the identifier is tried on the lookup's rule.
-bool CommonFamilyFinds(const std::string& cardId) {
-  for (const ReaderFamily family : kReaderFamilies) {
-    for (const std::string& shape : CommonCardIdShapes(family)) {
-      const std::string key = Mid(shape, 1, 14) + cardId;
-      if (CommonCardGives(family, key) &&
-          CardIdMatches(key, Mid(key, 15, 16), cardId, EmptyCardIdsOf(family))) {
-        return true;
-      }
-    }
-  }
-  return false;
-}
-
 // The first record each card identifier, and each card identifier's characters 15 to 30, occur
 // in: the first record a card finds is among three candidates, which the lookup's own rule then
 // decides, so a roster is checked without comparing every record with every other.
@@ -154,7 +139,8 @@ class FaultFinder {
       Add(RosterFaultKind::kCardIdEmpty, RosterFaultLevel::kWarning, record);
       return 0;
     }
-    CardsFinding finding{.keys = KeysFinding(cardId, true), .family = CommonFamilyFinds(cardId)};
+    CardsFinding finding{.keys = KeysFinding(cardId, true),
+                         .family = CommonCardsFindAsTail(cardId)};
     if (finding.keys.empty()) {
       // Found by no common card: a mistake, unless the identifier is one a reader gives.
       if (!finding.family && !AnyReaderGives(cardId)) {
