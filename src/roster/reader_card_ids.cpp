@@ -65,6 +65,20 @@ bool IsCommonShape(ReaderFamily family, const CardIdBytes& id) {
          (!id.iso14443Uid && id.bytes.size() == kFelicaIdmBytes);
 }
 
+// One identifier of each common shape of the family, made of zero bytes.
+std::vector<std::string> CommonCardIdShapes(ReaderFamily family) {
+  std::vector<std::string> shapes;
+  for (const bool iso14443Uid : {false, true}) {
+    for (const std::size_t size :
+         {kFelicaIdmBytes, kIso14443UidBytes[0], kIso14443UidBytes[1], kIso14443UidBytes[2]}) {
+      const CardIdBytes id{.bytes = std::vector<std::uint8_t>(size), .iso14443Uid = iso14443Uid};
+      const std::optional<std::string> text = FormatCardId(family, id);
+      if (text && IsCommonShape(family, id)) shapes.push_back(*text);
+    }
+  }
+  return shapes;
+}
+
 // The common cards found by a record whose card identifier is their characters 15 to 30: per
 // common shape, its first 14 characters and how many follow.
 class CommonCardTails {
@@ -121,22 +135,9 @@ bool CommonCardGives(ReaderFamily family, std::string_view cardId) {
   return id && FormatCardId(family, *id) == cardId && IsCommonShape(family, *id);
 }
 
-std::vector<std::string> CommonCardIdShapes(ReaderFamily family) {
-  std::vector<std::string> shapes;
-  for (const bool iso14443Uid : {false, true}) {
-    for (const std::size_t size :
-         {kFelicaIdmBytes, kIso14443UidBytes[0], kIso14443UidBytes[1], kIso14443UidBytes[2]}) {
-      const CardIdBytes id{.bytes = std::vector<std::uint8_t>(size), .iso14443Uid = iso14443Uid};
-      const std::optional<std::string> text = FormatCardId(family, id);
-      if (text && IsCommonShape(family, id)) shapes.push_back(*text);
-    }
-  }
-  return shapes;
-}
-
 bool CommonCardsFindAsTail(std::string_view cardId) {
   static const CommonCardTails tails;
-  return !cardId.empty() && tails.FindRecord(cardId);
+  return tails.FindRecord(cardId);
 }
 
 }  // namespace cardwedge

@@ -27,9 +27,6 @@ bool AnyReaderGives(std::string_view cardId);
 // PC/SC the ISO 14443 UIDs of 4, 7 or 10 bytes, or without the UID prefix a FeliCa card's IDm.
 bool CommonCardGives(ReaderFamily family, std::string_view cardId);
 
-// One identifier of each shape CommonCardGives accepts for the family, made of zero bytes.
-std::vector<std::string> CommonCardIdShapes(ReaderFamily family);
-
 // Whether common cards whose characters 15 to 30 are this card identifier find a record of it
 // (the lookup's third rule): a 2-character identifier is found by every FeliCa card ending in it.
 bool CommonCardsFindAsTail(std::string_view cardId);

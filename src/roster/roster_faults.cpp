@@ -181,10 +181,10 @@ class FaultFinder {
       Add(RosterFaultKind::kValueNotTypeable, RosterFaultLevel::kError, record);
       return;
     }
-    const auto [first, inserted] = firstByValue_.try_emplace(value, record);
+    const auto [earlier, inserted] = firstByValue_.try_emplace(value, record);
     const bool caughtWithTheSameValue = catcher > 0 && roster_.RosterValue[catcher] == value;
     if (!inserted && !caughtWithTheSameValue) {
-      Add(RosterFaultKind::kSameValue, RosterFaultLevel::kWarning, record, first->second);
+      Add(RosterFaultKind::kSameValue, RosterFaultLevel::kWarning, record, earlier->second);
     }
   }
 
