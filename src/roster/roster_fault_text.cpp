@@ -29,7 +29,7 @@ char NarrowFormAt(std::string_view text, std::size_t at) {
       ((byte(0) & 0x0Fu) << 12) | ((byte(1) & 0x3Fu) << 6) | (byte(2) & 0x3Fu);
   if ((byte(0) & 0xF0u) != 0xE0u) return 0;
   if (codePoint == 0x3000) return ' ';
-  return codePoint >= 0xFF01 && codePoint <= 0xFF5E ? static_cast<char>(codePoint - 0xFEE0) : 0;
+  return codePoint >= 0xFF01 && codePoint <= 0xFF5E ? static_cast<char>(codePoint - 0xFEE0) : '\0';
 }
 
 // The identifier as a reader would give it, when it differs only by what copying from another
@@ -197,9 +197,8 @@ std::string DetailText(const RosterFault& fault, const Roster& roster, ReportLan
 
 std::string RosterFaultText(const RosterFault& fault, const Roster& roster,
                             ReportLanguage language) {
-  const std::string detail = DetailText(fault, roster, language);
-  if (fault.record == 0) return detail;
-  return Where(language, fault.record, fault.line) + ": " + detail;
+  if (fault.record == 0) return DetailText(fault, roster, language);
+  return Where(language, fault.record, fault.line) + ": " + DetailText(fault, roster, language);
 }
 
 }  // namespace cardwedge
