@@ -12,7 +12,25 @@ namespace {
 
 bool English(ReportLanguage language) { return language == ReportLanguage::kEnglish; }
 
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+// A roster text in quotes, on one line: a quoted field may hold line ends and other control
+// characters, which are shown escaped.
+std::string Quoted(std::string_view text) {
+  static constexpr char kHexDigits[] = "0123456789ABCDEF";
+  std::string quoted = "\"";
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\r') {
+      quoted += "\\r";
+    } else if (c == '\n') {
+      quoted += "\\n";
+    } else if (byte < 0x20 || byte == 0x7F) {
+      quoted += std::string("\\x") + kHexDigits[byte >> 4] + kHexDigits[byte & 0x0F];
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "\"";
+}
 
 std::string Where(ReportLanguage language, int record, int line) {
   return English(language)
