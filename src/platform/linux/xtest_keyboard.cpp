@@ -11,6 +11,7 @@
 #include <iostream>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include "platform/linux/x_error_trap.h"
 
@@ -193,10 +194,9 @@ void XtestKeyboard::LoseDisplay() {
   unavailableReason_ = "the X display went away";
 }
 
-// The server may have taken any part of the sequence before the refused event: every key the
-// sequence pressed is released, last pressed first.
-void XtestKeyboard::ReleaseAfterRefusal(const std::vector<unsigned char>& pressed) {
-  for (auto key = pressed.rbegin(); key != pressed.rend(); ++key) {
+// Releases the keys a sequence stopped by a refused event left down, last pressed first.
+void XtestKeyboard::ReleaseAfterRefusal(const std::vector<unsigned char>& held) {
+  for (auto key = held.rbegin(); key != held.rend(); ++key) {
     XTestFakeKeyEvent(display_, *key, False, CurrentTime);
   }
   XSync(display_, False);
@@ -231,38 +231,43 @@ void XtestKeyboard::Send(const std::vector<KeyEvent>& events) {
     throw DisplayLost();
   }
 
-  std::vector<unsigned char> pressed;
-  const auto send = [&](KeyCode keycode, bool down) {
-    XTestFakeKeyEvent(display_, keycode, down, CurrentTime);
-    if (down && std::find(pressed.begin(), pressed.end(), keycode) == pressed.end()) {
-      pressed.push_back(keycode);
-    }
-  };
+  // The sequence in keycodes, Shift added around the keys whose character needs it.
+  std::vector<std::pair<KeyCode, bool>> plan;
+  plan.reserve(events.size() * 2);
   bool planShiftHeld = false;
   for (std::size_t i = 0; i < events.size(); ++i) {
     const KeyEvent& event = events[i];
     const XKey& key = keys[i];
-    if (event.virtualKey == kVkShift) {
-      planShiftHeld = event.down;
-      send(key.keycode, event.down);
-      continue;
-    }
+    if (event.virtualKey == kVkShift) planShiftHeld = event.down;
     const bool addShift = key.needsShift && !planShiftHeld;
-    if (addShift && event.down) send(shift, true);
-    send(key.keycode, event.down);
-    if (addShift && !event.down) send(shift, false);
+    if (addShift && event.down) plan.emplace_back(shift, true);
+    plan.emplace_back(key.keycode, event.down);
+    if (addShift && !event.down) plan.emplace_back(shift, false);
   }
-  XSync(display_, False);
-  if (trap.displayLost()) {
-    LoseDisplay();
-    throw DisplayLost();
+
+  // Each event waits for the server's answer, so that a refused one stops the sequence there
+  // (no Enter after part of a value) and the keys it left down are known.
+  std::vector<unsigned char> held;
+  for (const auto& [keycode, down] : plan) {
+    FakeKeyEvent(keycode, down);
+    XSync(display_, False);
+    if (trap.displayLost()) {
+      LoseDisplay();
+      throw DisplayLost();
+    }
+    if (trap.firstError() != 0) {
+      ReleaseAfterRefusal(held);
+      throw TypingError("the X server refused a key event (X error " +
+                        std::to_string(trap.firstError()) +
+                        "): the value is not typed whole, and the keys it held were released");
+    }
+    std::erase(held, keycode);
+    if (down) held.push_back(keycode);
   }
-  if (trap.firstError() != 0) {
-    ReleaseAfterRefusal(pressed);
-    throw TypingError("the X server refused a key event (X error " +
-                      std::to_string(trap.firstError()) +
-                      "): the value is not typed whole, and every key it pressed was released");
-  }
+}
+
+void XtestKeyboard::FakeKeyEvent(unsigned char keycode, bool down) {
+  XTestFakeKeyEvent(display_, keycode, down, CurrentTime);
 }
 
 }  // namespace cardwedge

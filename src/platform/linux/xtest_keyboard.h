@@ -15,8 +15,9 @@ namespace cardwedge {
 // around it. While Shift, Control, Alt or Super is held the digits would be symbols or
 // shortcuts: Send waits up to half a second for them to be released, else raises TypingError
 // with nothing sent. Letters are refused while Caps Lock is on, which would turn their case.
-// A key event the server refuses ends in TypingError with every key of the sequence released; a
-// server that goes away ends in TypingError too, and the keyboard stays unavailable.
+// A key event the server refuses stops the sequence there and ends in TypingError with the keys
+// it held released; a server that goes away ends in TypingError too, and the keyboard stays
+// unavailable.
 class XtestKeyboard : public Keyboard {
  public:
   // Connects to $DISPLAY. When that fails, says so once on stderr; every Send then raises
@@ -37,9 +38,13 @@ class XtestKeyboard : public Keyboard {
   // Empty when keys can be sent; otherwise why not.
   const std::string& unavailableReason() const { return unavailableReason_; }
 
+ protected:
+  // One XTest key event; a test puts a refused one in its place.
+  virtual void FakeKeyEvent(unsigned char keycode, bool down);
+
  private:
   void LoseDisplay();
-  void ReleaseAfterRefusal(const std::vector<unsigned char>& pressed);
+  void ReleaseAfterRefusal(const std::vector<unsigned char>& held);
 
   _XDisplay* display_ = nullptr;
   std::string unavailableReason_;

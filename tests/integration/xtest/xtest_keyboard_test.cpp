@@ -197,6 +197,29 @@ TEST(XtestKeyboardWithoutDisplay, EverySendFailsWithAReason) {
   }
 }
 
+// A keyboard whose second key event is one the server refuses (keycode 0 is out of range).
+class RefusedSecondEvent : public XtestKeyboard {
+  void FakeKeyEvent(unsigned char keycode, bool down) override {
+    XtestKeyboard::FakeKeyEvent(++sent_ == 2 ? 0 : keycode, down);
+  }
+  int sent_ = 0;
+};
+
+TEST_F(XtestKeyboardTest, ARefusedKeyEventStopsTheSequenceAndLeavesNoKeyDown) {
+  KeyCapture capture(xvfb.display());
+  RefusedSecondEvent keyboard;
+  EXPECT_THROW(keyboard.Send(PlanDigits("12")), TypingError);  // the release of 1 refused
+
+  Display* person = XOpenDisplay(xvfb.display().c_str());
+  ASSERT_NE(person, nullptr);
+  char down[32] = {};
+  XQueryKeymap(person, down);
+  XCloseDisplay(person);
+  EXPECT_EQ(std::string(down, sizeof(down)), std::string(sizeof(down), '\0'));
+  keyboard.Send(PlanDigits("3"));
+  EXPECT_TRUE(capture.WaitForText("13\n")) << capture.ReceivedText();
+}
+
 // Xlib's default ends the process when its server goes away; the keyboard refuses instead.
 TEST(XtestKeyboardDisplayGone, ASendAfterTheServerWentAwayIsRefusedAndTheProgramGoesOn) {
   auto xvfb = std::make_unique<Xvfb>();
