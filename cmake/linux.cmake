@@ -14,20 +14,21 @@ file(GLOB LINUX_BACKEND_SOURCES CONFIGURE_DEPENDS src/platform/linux/*.cpp src/p
 list(FILTER LINUX_BACKEND_SOURCES EXCLUDE REGEX "/make_platform\\.cpp$")
 
 # Client code for the Wayland protocols that no package ships (protocols/).
-set(VIRTUAL_KEYBOARD_XML ${CMAKE_SOURCE_DIR}/protocols/virtual-keyboard-unstable-v1.xml)
 set(PROTOCOL_DIR ${CMAKE_BINARY_DIR}/protocols)
-add_custom_command(
-  OUTPUT ${PROTOCOL_DIR}/virtual-keyboard-unstable-v1-client-protocol.h
-         ${PROTOCOL_DIR}/virtual-keyboard-unstable-v1-protocol.c
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${PROTOCOL_DIR}
-  COMMAND ${WAYLAND_SCANNER} client-header ${VIRTUAL_KEYBOARD_XML}
-          ${PROTOCOL_DIR}/virtual-keyboard-unstable-v1-client-protocol.h
-  COMMAND ${WAYLAND_SCANNER} private-code ${VIRTUAL_KEYBOARD_XML}
-          ${PROTOCOL_DIR}/virtual-keyboard-unstable-v1-protocol.c
-  DEPENDS ${VIRTUAL_KEYBOARD_XML})
+set(PROTOCOL_SOURCES)
+foreach(protocol virtual-keyboard-unstable-v1 wlr-foreign-toplevel-management-unstable-v1)
+  set(xml ${CMAKE_SOURCE_DIR}/protocols/${protocol}.xml)
+  add_custom_command(
+    OUTPUT ${PROTOCOL_DIR}/${protocol}-client-protocol.h ${PROTOCOL_DIR}/${protocol}-protocol.c
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROTOCOL_DIR}
+    COMMAND ${WAYLAND_SCANNER} client-header ${xml} ${PROTOCOL_DIR}/${protocol}-client-protocol.h
+    COMMAND ${WAYLAND_SCANNER} private-code ${xml} ${PROTOCOL_DIR}/${protocol}-protocol.c
+    DEPENDS ${xml})
+  list(APPEND PROTOCOL_SOURCES ${PROTOCOL_DIR}/${protocol}-protocol.c
+       ${PROTOCOL_DIR}/${protocol}-client-protocol.h)
+endforeach()
 
-add_library(cardwedge_linux STATIC ${LINUX_BACKEND_SOURCES}
-            ${PROTOCOL_DIR}/virtual-keyboard-unstable-v1-protocol.c)
+add_library(cardwedge_linux STATIC ${LINUX_BACKEND_SOURCES} ${PROTOCOL_SOURCES})
 target_include_directories(cardwedge_linux PUBLIC src PRIVATE ${PROTOCOL_DIR})
 # The smart-card backend (src/platform/scard/) is the one Windows builds against winscard.
 target_link_libraries(cardwedge_linux PUBLIC cardwedge_core PkgConfig::PCSC PkgConfig::NFC X11::X11

@@ -10,10 +10,12 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <map>
 #include <optional>
 #include <vector>
 
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
+#include "wlr-foreign-toplevel-management-unstable-v1-client-protocol.h"
 
 namespace cardwedge {
 namespace {
@@ -63,11 +65,15 @@ struct WaylandKeyboard::Connection {
   wl_seat* seat = nullptr;
   zwp_virtual_keyboard_manager_v1* manager = nullptr;
   zwp_virtual_keyboard_v1* keyboard = nullptr;
+  zwlr_foreign_toplevel_manager_v1* toplevels = nullptr;
+  std::map<zwlr_foreign_toplevel_handle_v1*, bool> activated;  // each open toplevel
   Context context{xkb_context_new(XKB_CONTEXT_NO_FLAGS)};
   Keymap keymap;
   State state;
 
   ~Connection() {
+    for (const auto& [handle, active] : activated) zwlr_foreign_toplevel_handle_v1_destroy(handle);
+    if (toplevels != nullptr) zwlr_foreign_toplevel_manager_v1_destroy(toplevels);
     if (keyboard != nullptr) zwp_virtual_keyboard_v1_destroy(keyboard);
     if (manager != nullptr) zwp_virtual_keyboard_manager_v1_destroy(manager);
     if (seat != nullptr) wl_seat_destroy(seat);
@@ -83,10 +89,56 @@ struct WaylandKeyboard::Connection {
     } else if (std::strcmp(interface, zwp_virtual_keyboard_manager_v1_interface.name) == 0) {
       self->manager = static_cast<zwp_virtual_keyboard_manager_v1*>(
           wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
+    } else if (std::strcmp(interface, zwlr_foreign_toplevel_manager_v1_interface.name) == 0) {
+      self->toplevels = static_cast<zwlr_foreign_toplevel_manager_v1*>(
+          wl_registry_bind(registry, name, &zwlr_foreign_toplevel_manager_v1_interface, 1));
+      zwlr_foreign_toplevel_manager_v1_add_listener(self->toplevels, &kToplevelsListener, self);
     }
   }
   static void GlobalRemove(void*, wl_registry*, std::uint32_t) {}
   static constexpr wl_registry_listener kRegistryListener = {&Global, &GlobalRemove};
+
+  // The open toplevels (native and Xwayland windows) and whether the compositor has one active:
+  // the virtual keyboard's keys go to the active one, and nowhere when there is none.
+  static void Toplevel(void* data, zwlr_foreign_toplevel_manager_v1*,
+                       zwlr_foreign_toplevel_handle_v1* handle) {
+    static_cast<Connection*>(data)->activated[handle] = false;
+    zwlr_foreign_toplevel_handle_v1_add_listener(handle, &kHandleListener, data);
+  }
+  static void Finished(void* data, zwlr_foreign_toplevel_manager_v1*) {
+    auto* self = static_cast<Connection*>(data);
+    zwlr_foreign_toplevel_manager_v1_destroy(self->toplevels);
+    self->toplevels = nullptr;
+  }
+  static constexpr zwlr_foreign_toplevel_manager_v1_listener kToplevelsListener = {&Toplevel,
+                                                                                   &Finished};
+  static void ToplevelState(void* data, zwlr_foreign_toplevel_handle_v1* handle, wl_array* states) {
+    bool active = false;
+    const auto* state = static_cast<const std::uint32_t*>(states->data);
+    for (std::size_t i = 0; i < states->size / sizeof(std::uint32_t); ++i) {
+      active = active || state[i] == ZWLR_FOREIGN_TOPLEVEL_HANDLE_V1_STATE_ACTIVATED;
+    }
+    static_cast<Connection*>(data)->activated[handle] = active;
+  }
+  static void Closed(void* data, zwlr_foreign_toplevel_handle_v1* handle) {
+    static_cast<Connection*>(data)->activated.erase(handle);
+    zwlr_foreign_toplevel_handle_v1_destroy(handle);
+  }
+  static void Text(void*, zwlr_foreign_toplevel_handle_v1*, const char*) {}
+  static void Output(void*, zwlr_foreign_toplevel_handle_v1*, wl_output*) {}
+  static void Done(void*, zwlr_foreign_toplevel_handle_v1*) {}
+  static void Parent(void*, zwlr_foreign_toplevel_handle_v1*, zwlr_foreign_toplevel_handle_v1*) {}
+  static constexpr zwlr_foreign_toplevel_handle_v1_listener kHandleListener = {
+      &Text, &Text, &Output, &Output, &ToplevelState, &Done, &Closed, &Parent};
+
+  // Whether a toplevel is active now, after the compositor's latest events.
+  std::optional<bool> AnyActive() {
+    if (wl_display_roundtrip(display) < 0 || toplevels == nullptr) return std::nullopt;
+    for (const auto& [handle, active] : activated) {
+      if (active) return true;
+    }
+    return false;
+  }
 
   // The reason it cannot type; empty when the keyboard is ready.
   std::string Open() {
@@ -96,6 +148,7 @@ struct WaylandKeyboard::Connection {
     wl_registry_add_listener(registry, &kRegistryListener, this);
     if (wl_display_roundtrip(display) < 0) return "the Wayland display closed the connection";
     if (manager == nullptr) return "the compositor offers no virtual keyboard";
+    if (toplevels == nullptr) return "the compositor does not tell which window is active";
     if (seat == nullptr) return "the compositor has no seat";
     return UploadKeymap();
   }
@@ -159,6 +212,16 @@ WaylandKeyboard::~WaylandKeyboard() = default;
 void WaylandKeyboard::CheckFocusedWindow() {
   if (!unavailableReason_.empty()) {
     throw TypingError("Wayland keyboard output unavailable: " + unavailableReason_);
+  }
+  const std::optional<bool> active = connection_->AnyActive();
+  if (!active) {
+    connection_.reset();
+    unavailableReason_ = "the Wayland compositor closed the connection";
+    throw TypingError("Wayland keyboard output unavailable: " + unavailableReason_);
+  }
+  if (!*active) {
+    throw TypingError("no window has the keyboard focus: click the host's field",
+                      TypingError::Cause::kNoFocusedWindow);
   }
 }
 

@@ -13,7 +13,9 @@ namespace cardwedge {
 // once, with a US keymap of its own, and kept: the compositor loses the first key of a keyboard
 // created just before typing. Its keymap makes the digits and letters the same on any desktop
 // layout, and it carries its own modifier state, so keys held on the physical keyboard do not
-// mix into it.
+// mix into it. Its keys reach nothing while no window is active, which the compositor tells
+// through the foreign-toplevel protocol (zwlr_foreign_toplevel_manager_v1); a compositor that
+// does not tell is not used, since success could not be told from keys lost.
 class WaylandKeyboard : public Keyboard {
  public:
   // Connects to $WAYLAND_DISPLAY and creates the virtual keyboard; unavailableReason says why
@@ -27,7 +29,7 @@ class WaylandKeyboard : public Keyboard {
   // breaks mid-way ends in TypingError, and the keyboard stays unavailable: the compositor
   // destroys the virtual keyboard of a client that is gone, with whatever it held.
   void Send(const std::vector<KeyEvent>& events) override;
-  // Only a missing virtual keyboard is refused here.
+  // Refuses without a virtual keyboard, and while the compositor has no window active.
   void CheckFocusedWindow() override;
 
   // Empty when keys can be sent; otherwise why not.

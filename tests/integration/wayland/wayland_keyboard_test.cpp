@@ -138,6 +138,8 @@ TEST(SwayTest, NativeAndX11WindowsReceiveTheDigits) {
   Sway sway;
   Probe probe(sway.AsUser({sway.Install(KEYBOARD_PROBE_PATH)}), sway.Session());
   EXPECT_NE(probe.description().find("virtual keyboard"), std::string::npos) << probe.description();
+  // No window yet: the keys would reach nothing.
+  EXPECT_EQ(probe.Type("0").substr(0, 9), "refused " + Cause(TypingError::Cause::kNoFocusedWindow));
 
   KeyCapture native(sway.AsUser({sway.Install(WAYLAND_CAPTURE_PATH)}), sway.Session());
   native.process().WaitForLine("focus in", testbed::kEventTimeout);
