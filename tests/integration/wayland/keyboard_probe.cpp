@@ -1,6 +1,7 @@
 // The program's keyboard, run as the desktop's user: says which keyboard it chose, then types
 // each line of stdin as digits and answers "typed" or "refused <cause number> <reason>".
 
+#include <csignal>
 #include <iostream>
 #include <string>
 
@@ -8,6 +9,7 @@
 #include "roster/typing.h"
 
 int main() {
+  std::signal(SIGPIPE, SIG_IGN);  // as the program does: a closed connection is an error
   cardwedge::LinuxKeyboard keyboard;
   std::cout << keyboard.Description() << std::endl;
   std::string line;

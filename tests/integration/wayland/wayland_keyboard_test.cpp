@@ -103,6 +103,8 @@ class Sway {
     return copy.string();
   }
 
+  void Stop() { process_.reset(); }
+
   std::vector<std::string> AsUser(std::vector<std::string> argv) const {
     const std::string id = std::to_string(kUser);
     argv.insert(argv.begin(),
@@ -151,6 +153,12 @@ TEST(SwayTest, NativeAndX11WindowsReceiveTheDigits) {
   EXPECT_EQ(probe.Type("456"), "typed");
   EXPECT_TRUE(x11.WaitForText("456\n")) << x11.ReceivedText();
   EXPECT_EQ(native.ReceivedText(), "123\n");
+
+  // The desktop going away (Xwayland with it) ends each value as not typed, not the program.
+  sway.Stop();
+  for (const char* digits : {"7", "8"}) {
+    EXPECT_EQ(probe.Type(digits).substr(0, 9), "refused " + Cause(TypingError::Cause::kKeyboard));
+  }
 }
 
 // weston's X11 backend inside a private Xvfb, whose keyboard is the seat's.
