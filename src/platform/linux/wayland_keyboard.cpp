@@ -65,15 +65,14 @@ struct WaylandKeyboard::Connection {
   wl_seat* seat = nullptr;
   zwp_virtual_keyboard_manager_v1* manager = nullptr;
   zwp_virtual_keyboard_v1* keyboard = nullptr;
-  zwlr_foreign_toplevel_manager_v1* toplevels = nullptr;
+  std::uint32_t toplevelsName = 0;  // the compositor's toplevel list, 0 when it has none
   std::map<zwlr_foreign_toplevel_handle_v1*, bool> activated;  // each open toplevel
   Context context{xkb_context_new(XKB_CONTEXT_NO_FLAGS)};
   Keymap keymap;
   State state;
 
   ~Connection() {
-    for (const auto& [handle, active] : activated) zwlr_foreign_toplevel_handle_v1_destroy(handle);
-    if (toplevels != nullptr) zwlr_foreign_toplevel_manager_v1_destroy(toplevels);
+    ForgetToplevels();
     if (keyboard != nullptr) zwp_virtual_keyboard_v1_destroy(keyboard);
     if (manager != nullptr) zwp_virtual_keyboard_manager_v1_destroy(manager);
     if (seat != nullptr) wl_seat_destroy(seat);
@@ -90,9 +89,7 @@ struct WaylandKeyboard::Connection {
       self->manager = static_cast<zwp_virtual_keyboard_manager_v1*>(
           wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
     } else if (std::strcmp(interface, zwlr_foreign_toplevel_manager_v1_interface.name) == 0) {
-      self->toplevels = static_cast<zwlr_foreign_toplevel_manager_v1*>(
-          wl_registry_bind(registry, name, &zwlr_foreign_toplevel_manager_v1_interface, 1));
-      zwlr_foreign_toplevel_manager_v1_add_listener(self->toplevels, &kToplevelsListener, self);
+      self->toplevelsName = name;
     }
   }
   static void GlobalRemove(void*, wl_registry*, std::uint32_t) {}
@@ -105,10 +102,8 @@ struct WaylandKeyboard::Connection {
     static_cast<Connection*>(data)->activated[handle] = false;
     zwlr_foreign_toplevel_handle_v1_add_listener(handle, &kHandleListener, data);
   }
-  static void Finished(void* data, zwlr_foreign_toplevel_manager_v1*) {
-    auto* self = static_cast<Connection*>(data);
-    zwlr_foreign_toplevel_manager_v1_destroy(self->toplevels);
-    self->toplevels = nullptr;
+  static void Finished(void*, zwlr_foreign_toplevel_manager_v1* toplevels) {
+    zwlr_foreign_toplevel_manager_v1_destroy(toplevels);
   }
   static constexpr zwlr_foreign_toplevel_manager_v1_listener kToplevelsListener = {&Toplevel,
                                                                                    &Finished};
@@ -131,13 +126,26 @@ struct WaylandKeyboard::Connection {
   static constexpr zwlr_foreign_toplevel_handle_v1_listener kHandleListener = {
       &Text, &Text, &Output, &Output, &ToplevelState, &Done, &Closed, &Parent};
 
-  // Whether a toplevel is active now, after the compositor's latest events.
+  void ForgetToplevels() {
+    for (const auto& [handle, active] : activated) zwlr_foreign_toplevel_handle_v1_destroy(handle);
+    activated.clear();
+  }
+
+  // Whether the compositor has a window active now; nullopt when the connection broke. The list
+  // is asked for afresh each time and let go at once: kept, it would fill the connection with
+  // every change of every window's title between two cards.
   std::optional<bool> AnyActive() {
-    if (wl_display_roundtrip(display) < 0 || toplevels == nullptr) return std::nullopt;
-    for (const auto& [handle, active] : activated) {
-      if (active) return true;
-    }
-    return false;
+    ForgetToplevels();
+    auto* toplevels = static_cast<zwlr_foreign_toplevel_manager_v1*>(
+        wl_registry_bind(registry, toplevelsName, &zwlr_foreign_toplevel_manager_v1_interface, 1));
+    zwlr_foreign_toplevel_manager_v1_add_listener(toplevels, &kToplevelsListener, this);
+    const bool answered = wl_display_roundtrip(display) >= 0;
+    bool any = false;
+    for (const auto& [handle, active] : activated) any = any || active;
+    ForgetToplevels();
+    zwlr_foreign_toplevel_manager_v1_stop(toplevels);  // Finished lets the list go
+    if (!answered) return std::nullopt;
+    return any;
   }
 
   // The reason it cannot type; empty when the keyboard is ready.
@@ -148,7 +156,7 @@ struct WaylandKeyboard::Connection {
     wl_registry_add_listener(registry, &kRegistryListener, this);
     if (wl_display_roundtrip(display) < 0) return "the Wayland display closed the connection";
     if (manager == nullptr) return "the compositor offers no virtual keyboard";
-    if (toplevels == nullptr) return "the compositor does not tell which window is active";
+    if (toplevelsName == 0) return "the compositor does not tell which window is active";
     if (seat == nullptr) return "the compositor has no seat";
     return UploadKeymap();
   }
