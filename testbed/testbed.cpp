@@ -102,6 +102,12 @@ KeyCapture::KeyCapture(const std::string& display, const std::string& title, boo
                        "ready");
 }
 
+KeyCapture::KeyCapture(std::vector<std::string> argv, ProcessOptions options)
+    : process_(std::move(argv), std::move(options)) {
+  process_.WaitForLine([](std::string_view line) { return line == "ready"; }, kStartTimeout,
+                       "ready");
+}
+
 bool KeyCapture::WaitForText(const std::string& expected, Duration timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   const auto is_key = [](std::string_view line) { return line.starts_with("key "); };

@@ -74,6 +74,9 @@ class KeyCapture {
  public:
   KeyCapture(const std::string& display, const std::string& title = "key capture",
              bool keep_focus = false);
+  // Another program that reports its keys as key_capture does (a native Wayland window, or
+  // key_capture run as another user).
+  KeyCapture(std::vector<std::string> argv, ProcessOptions options);
 
   // Waits until the text received, Enter as "\n", is exactly `expected`.
   bool WaitForText(const std::string& expected, Duration timeout = kEventTimeout);

@@ -34,7 +34,10 @@ class TypingError : public std::runtime_error {
     kOwnWindow,        // a window of this program is active
     kElevatedProgram,  // the focused program runs at a higher integrity level
     kInputMethod,      // the focused window's input method is on, or did not answer
-    kKeysHeld,         // Ctrl, Alt or a Windows key stays held down
+    kKeysHeld,         // Shift, Ctrl, Alt or a Windows key stays held down
+    kCapsLock,         // Caps Lock is on and the text holds letters
+    kNoFocusedWindow,  // no window has the keyboard focus
+    kNativeWayland,    // a native Wayland window (or none) has the focus, and no key reaches it
   };
 
   explicit TypingError(const std::string& what, Cause cause = Cause::kKeyboard)

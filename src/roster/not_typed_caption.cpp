@@ -20,7 +20,16 @@ std::string NotTypedCaption(const TypingError& error) {
       why = "入力先の日本語入力がオンです";
       break;
     case TypingError::Cause::kKeysHeld:
-      why = "Ctrl・Alt・Windowsキーが押されています";
+      why = "Shift・Ctrl・Alt・Windowsキーが押されています";
+      break;
+    case TypingError::Cause::kCapsLock:
+      why = "Caps Lockがオンです";
+      break;
+    case TypingError::Cause::kNoFocusedWindow:
+      why = "入力先の画面が選択されていません";
+      break;
+    case TypingError::Cause::kNativeWayland:
+      why = "このデスクトップではWaylandの画面に入力できません";
       break;
   }
   return std::string("未入力: ") + why;

@@ -2,16 +2,17 @@
 
 #include <csignal>
 
+#include "diagnostics/diagnostics.h"
 #include "diagnostics/diagnostics_log.h"
 
 #include "platform/linux/flock_instance_guard.h"
 #include "platform/linux/iconv_text_codec.h"
 #include "platform/linux/libnfc_felica_library.h"
+#include "platform/linux/linux_keyboard.h"
 #include "platform/linux/posix_files.h"
 #include "platform/linux/posix_log_files.h"
 #include "platform/linux/procfs_processes.h"
 #include "platform/linux/system_clock.h"
-#include "platform/linux/xtest_keyboard.h"
 #include "platform/qt/qt_sound.h"
 #include "platform/qt/qt_toolkit.h"
 #include "platform/scard/scard_smart_card.h"
@@ -19,7 +20,7 @@
 namespace cardwedge {
 namespace {
 
-// Qt windows and sound, X11 keystrokes, pcsc-lite, libnfc, and the POSIX services.
+// Qt windows and sound, X11 and Wayland keystrokes, pcsc-lite, libnfc, and the POSIX services.
 class LinuxServices : public PlatformServices {
  public:
   Platform& platform() override { return platform_; }
@@ -36,7 +37,10 @@ class LinuxServices : public PlatformServices {
                       files_.JoinPath(files_.ProgramFolder(), kLogFileName),
                       DiagnosticsLog::StandardError, nullptr};
   SystemClock clock_;
-  XtestKeyboard keyboard_;
+  LinuxKeyboard keyboard_;
+  struct SayWhichKeyboard {
+    explicit SayWhichKeyboard(const LinuxKeyboard& keyboard) { Diagnose(keyboard.Description()); }
+  } sayWhichKeyboard_{keyboard_};
   QtSound sound_;
   ProcfsProcesses processes_;
   FlockInstanceGuard instanceGuard_{FlockInstanceGuard::DefaultLockPath()};

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/keyboard.h"
+#include "platform/linux/key_route.h"
 
 struct _XDisplay;  // NOLINT(bugprone-reserved-identifier): Xlib's own name for Display
 
@@ -11,8 +12,12 @@ namespace cardwedge {
 // Keyboard input through the X server's XTest extension. Each virtual key becomes the keycode
 // that carries its character on the keymap in force at the moment of sending, so digits and
 // letters arrive as such on any layout; a digit that the layout types with Shift gets Shift held
-// around it. While Control, Alt or Super is held the digits would be shortcuts: Send waits up to
-// half a second for them to be released, else raises TypingError with nothing sent.
+// around it. While Shift, Control, Alt or Super is held the digits would be symbols or
+// shortcuts: Send waits up to half a second for them to be released, else raises TypingError
+// with nothing sent. Letters are refused while Caps Lock is on, which would turn their case.
+// A key event the server refuses stops the sequence there and ends in TypingError with the keys
+// it held released; a server that goes away ends in TypingError too, and the keyboard stays
+// unavailable.
 class XtestKeyboard : public Keyboard {
  public:
   // Connects to $DISPLAY. When that fails, says so once on stderr; every Send then raises
@@ -23,13 +28,24 @@ class XtestKeyboard : public Keyboard {
   XtestKeyboard& operator=(const XtestKeyboard&) = delete;
 
   void Send(const std::vector<KeyEvent>& events) override;
-  // X delivers to any focused window alike: only a missing keyboard output is refused here.
+  // Only a missing keyboard output is refused here: which window has the focus is for the
+  // caller to judge (FocusedWindow), since what it means depends on the desktop.
   void CheckFocusedWindow() override;
+
+  // What the X server says has the keyboard focus; kNoDisplay without a usable display.
+  XFocus FocusedWindow();
 
   // Empty when keys can be sent; otherwise why not.
   const std::string& unavailableReason() const { return unavailableReason_; }
 
+ protected:
+  // One XTest key event; a test puts a refused one in its place.
+  virtual void FakeKeyEvent(unsigned char keycode, bool down);
+
  private:
+  void LoseDisplay();
+  void ReleaseAfterRefusal(const std::vector<unsigned char>& held);
+
   _XDisplay* display_ = nullptr;
   std::string unavailableReason_;
 };

@@ -48,8 +48,8 @@ TEST(LogE2eTest, StateChangesReachTheLogFileWhileStderrIsAPipeNobodyReads) {
   // The last line, written just before the program ended at once, is there too.
   const std::string stamp = R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} )";
   EXPECT_TRUE(std::regex_match(
-      Read(log), std::regex(stamp + "FeliCa reader not opened: .*\n(" + stamp + ".*\n)*" + stamp +
-                            "the switch file says 9: ending\n")))
+      Read(log), std::regex(stamp + "keyboard: .*\n" + stamp + "FeliCa reader not opened: .*\n(" +
+                            stamp + ".*\n)*" + stamp + "the switch file says 9: ending\n")))
       << Read(log);
 }
 

@@ -6,8 +6,12 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <memory>
+#include <optional>
 #include <random>
 #include <thread>
+
+#include "platform/linux/linux_keyboard.h"
 
 #include "roster/typing.h"
 #include "testbed.h"
@@ -62,13 +66,22 @@ TEST_F(XtestKeyboardTest, DigitsAndLettersArriveExactly) {
   EXPECT_TRUE(capture.WaitForText("0123\n01AFab\n")) << capture.ReceivedText();
 }
 
-TEST_F(XtestKeyboardTest, CapsLockTurnsTheCaseOfLettersAsOnARealKeyboard) {
+// Caps Lock would turn the case of an identifier's letters; digits keep their keys.
+TEST_F(XtestKeyboardTest, CapsLockRefusesLettersAndLetsDigitsThrough) {
   KeyCapture capture(xvfb.display());
   XtestKeyboard keyboard;
   RunOnDisplay({"xdotool", "key", "Caps_Lock"});
 
-  keyboard.Send(PlanText("01AFab"));
-  EXPECT_TRUE(capture.WaitForText("01afAB\n")) << capture.ReceivedText();
+  try {
+    keyboard.Send(PlanText("01AFab"));
+    ADD_FAILURE() << "letters typed under Caps Lock";
+  } catch (const TypingError& error) {
+    EXPECT_EQ(error.cause(), TypingError::Cause::kCapsLock);
+  }
+  keyboard.Send(PlanDigits("12"));
+  RunOnDisplay({"xdotool", "key", "Caps_Lock"});
+  keyboard.Send(PlanText("AFab"));
+  EXPECT_TRUE(capture.WaitForText("12\nAFab\n")) << capture.ReceivedText();
 }
 
 TEST_F(XtestKeyboardTest, DigitsArriveAsDigitsAfterTheLayoutChangesToFrench) {
@@ -85,12 +98,7 @@ TEST_F(XtestKeyboardTest, DigitsArriveAsDigitsAfterTheLayoutChangesToFrench) {
   KeyCapture capture(xvfb.display(), "after");
   keyboard.Send(PlanDigits("12"));
   keyboard.Send(PlanText("0aZ9"));
-  ASSERT_TRUE(capture.WaitForText("12\n0aZ9\n")) << capture.ReceivedText();
-
-  // Caps Lock turns the letters only.
-  RunOnDisplay({"xdotool", "key", "Caps_Lock"});
-  keyboard.Send(PlanText("34aB"));
-  EXPECT_TRUE(capture.WaitForText("12\n0aZ9\n34Ab\n")) << capture.ReceivedText();
+  EXPECT_TRUE(capture.WaitForText("12\n0aZ9\n")) << capture.ReceivedText();
 }
 
 TEST_F(XtestKeyboardTest, ASequenceWithAKeyOutsideTheTableSendsNothing) {
@@ -103,33 +111,65 @@ TEST_F(XtestKeyboardTest, ASequenceWithAKeyOutsideTheTableSendsNothing) {
   EXPECT_TRUE(capture.WaitForText("2\n")) << capture.ReceivedText();
 }
 
-// Digits under a held Control would be shortcuts in the focused window.
-TEST_F(XtestKeyboardTest, AHeldControlKeyIsWaitedForAndNothingIsTypedUnderIt) {
+// Digits under a held Shift would be symbols, under a held Control shortcuts.
+TEST_F(XtestKeyboardTest, AHeldShiftOrControlKeyIsWaitedForAndNothingIsTypedUnderIt) {
   KeyCapture capture(xvfb.display());
   XtestKeyboard keyboard;
   Display* person = XOpenDisplay(xvfb.display().c_str());
   ASSERT_NE(person, nullptr);
-  const KeyCode control = XKeysymToKeycode(person, XK_Control_L);
-  const auto press = [&](bool down) {
-    XTestFakeKeyEvent(person, control, down, CurrentTime);
-    XSync(person, False);
-  };
+  std::string expected;
+  for (const KeySym held : {XK_Shift_L, XK_Control_L}) {
+    SCOPED_TRACE(XKeysymToString(held));
+    const KeyCode keycode = XKeysymToKeycode(person, held);
+    const auto press = [&](bool down) {
+      XTestFakeKeyEvent(person, keycode, down, CurrentTime);
+      XSync(person, False);
+    };
 
-  press(true);
-  std::thread release([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    press(true);
+    std::thread release([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      press(false);
+    });
+    keyboard.Send(PlanDigits("12"));
+    release.join();
+    expected += "12\n";
+    EXPECT_TRUE(capture.WaitForText(expected)) << capture.ReceivedText();
+
+    press(true);
+    try {
+      keyboard.Send(PlanDigits("34"));
+      ADD_FAILURE() << "typed under a held key";
+    } catch (const TypingError& error) {
+      EXPECT_EQ(error.cause(), TypingError::Cause::kKeysHeld);
+    }
     press(false);
-  });
-  keyboard.Send(PlanDigits("12"));
-  release.join();
-  EXPECT_TRUE(capture.WaitForText("12\n")) << capture.ReceivedText();
-
-  press(true);
-  EXPECT_THROW(keyboard.Send(PlanDigits("34")), TypingError);
-  press(false);
-  keyboard.Send(PlanDigits("5"));
-  EXPECT_TRUE(capture.WaitForText("12\n5\n")) << capture.ReceivedText();
+    keyboard.Send(PlanDigits("5"));
+    expected += "5\n";
+    EXPECT_TRUE(capture.WaitForText(expected)) << capture.ReceivedText();
+  }
   XCloseDisplay(person);
+}
+
+// Without a window manager PointerRoot sends keys to the window under the pointer; None drops
+// them, and is refused.
+TEST_F(XtestKeyboardTest, AnXServerWhoseFocusIsNoneIsRefused) {
+  LinuxKeyboard keyboard;
+  Display* person = XOpenDisplay(xvfb.display().c_str());
+  ASSERT_NE(person, nullptr);
+  XSetInputFocus(person, None, RevertToNone, CurrentTime);
+  XSync(person, False);
+  try {
+    keyboard.CheckFocusedWindow();
+    ADD_FAILURE() << "no refusal without a focused window";
+  } catch (const TypingError& error) {
+    EXPECT_EQ(error.cause(), TypingError::Cause::kNoFocusedWindow);
+  }
+  XCloseDisplay(person);
+
+  KeyCapture capture(xvfb.display());
+  keyboard.Send(PlanDigits("7"));
+  EXPECT_TRUE(capture.WaitForText("7\n")) << capture.ReceivedText();
 }
 
 TEST_F(XtestKeyboardTest, FiveHundredIdentifiersArriveCompleteAndInOrder) {
@@ -154,6 +194,77 @@ TEST(XtestKeyboardWithoutDisplay, EverySendFailsWithAReason) {
     XtestKeyboard keyboard;
     EXPECT_NE(keyboard.unavailableReason(), "") << display;
     EXPECT_THROW(keyboard.Send(PlanDigits("1")), TypingError) << display;
+  }
+}
+
+// A keyboard whose second key event is one the server refuses (keycode 0 is out of range).
+class RefusedSecondEvent : public XtestKeyboard {
+  void FakeKeyEvent(unsigned char keycode, bool down) override {
+    XtestKeyboard::FakeKeyEvent(++sent_ == 2 ? 0 : keycode, down);
+  }
+  int sent_ = 0;
+};
+
+TEST_F(XtestKeyboardTest, ARefusedKeyEventStopsTheSequenceAndLeavesNoKeyDown) {
+  KeyCapture capture(xvfb.display());
+  RefusedSecondEvent keyboard;
+  EXPECT_THROW(keyboard.Send(PlanDigits("12")), TypingError);  // the release of 1 refused
+
+  Display* person = XOpenDisplay(xvfb.display().c_str());
+  ASSERT_NE(person, nullptr);
+  char down[32] = {};
+  XQueryKeymap(person, down);
+  XCloseDisplay(person);
+  EXPECT_EQ(std::string(down, sizeof(down)), std::string(sizeof(down), '\0'));
+  keyboard.Send(PlanDigits("3"));
+  EXPECT_TRUE(capture.WaitForText("13\n")) << capture.ReceivedText();
+}
+
+// Xlib's default ends the process when its server goes away; the keyboard refuses instead.
+TEST(XtestKeyboardDisplayGone, ASendAfterTheServerWentAwayIsRefusedAndTheProgramGoesOn) {
+  auto xvfb = std::make_unique<Xvfb>();
+  ::setenv("DISPLAY", xvfb->display().c_str(), 1);
+  XtestKeyboard keyboard;
+  ASSERT_EQ(keyboard.unavailableReason(), "");
+  xvfb.reset();
+  EXPECT_THROW(keyboard.Send(PlanDigits("1")), TypingError);
+  EXPECT_NE(keyboard.unavailableReason(), "");
+  EXPECT_THROW(keyboard.Send(PlanDigits("1")), TypingError);
+}
+
+TEST(KeyRoute, EachFocusGoesToTheKeyboardThatReachesItOrIsRefused) {
+  using Cause = TypingError::Cause;
+  const Desktop x11{false, false}, waylandWithout{true, false}, waylandWith{true, true};
+  struct Row {
+    XFocus focus;
+    Desktop desktop;
+    std::optional<KeyRoute> route;  // nullopt: refused
+    Cause cause = Cause::kKeyboard;
+  } rows[] = {
+      {XFocus::kWindow, x11, KeyRoute::kXtest},
+      {XFocus::kPointerRoot, x11, KeyRoute::kXtest},
+      {XFocus::kNone, x11, std::nullopt, Cause::kNoFocusedWindow},
+      {XFocus::kNoDisplay, x11, KeyRoute::kXtest},  // which says why it cannot type
+      {XFocus::kWindow, waylandWithout, KeyRoute::kXtest},
+      {XFocus::kPointerRoot, waylandWithout, std::nullopt, Cause::kNativeWayland},
+      {XFocus::kNone, waylandWithout, std::nullopt, Cause::kNativeWayland},
+      {XFocus::kNoDisplay, waylandWithout, std::nullopt, Cause::kNativeWayland},
+      {XFocus::kWindow, waylandWith, KeyRoute::kXtest},
+      {XFocus::kPointerRoot, waylandWith, KeyRoute::kWayland},
+      {XFocus::kNone, waylandWith, KeyRoute::kWayland},
+      {XFocus::kNoDisplay, waylandWith, KeyRoute::kWayland},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message()
+                 << "focus " << static_cast<int>(row.focus) << ", wayland " << row.desktop.wayland
+                 << ", virtual keyboard " << row.desktop.waylandKeyboard);
+    try {
+      const KeyRoute route = RouteKeys(row.focus, row.desktop);
+      EXPECT_EQ(std::optional(route), row.route);
+    } catch (const TypingError& error) {
+      EXPECT_EQ(row.route, std::nullopt) << error.what();
+      EXPECT_EQ(error.cause(), row.cause);
+    }
   }
 }
 
