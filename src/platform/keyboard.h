@@ -35,6 +35,9 @@ class TypingError : public std::runtime_error {
     kElevatedProgram,  // the focused program runs at a higher integrity level
     kInputMethod,      // the focused window's input method is on, or did not answer
     kKeysHeld,         // Ctrl, Alt or a Windows key stays held down
+    kSessionLocked,    // the screen is locked
+    kSessionAway,      // another session has the console, or the remote desktop left
+    kSessionUnknown,   // whether the session is locked or away cannot be told
   };
 
   explicit TypingError(const std::string& what, Cause cause = Cause::kKeyboard)
