@@ -81,26 +81,6 @@ HWND WindowOf(DWORD processId, const std::wstring& title) {
   return search.found;
 }
 
-BOOL CALLBACK MatchWatchWindow(HWND window, LPARAM parameter) {
-  auto& search = *reinterpret_cast<std::pair<DWORD, HWND>*>(parameter);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  wchar_t className[64] = {};
-  GetClassNameW(window, className, 64);
-  if (owner != search.first || std::wstring_view(className) != L"CardwedgeSessionWatch") {
-    return TRUE;
-  }
-  search.second = window;
-  return FALSE;
-}
-
-// The hidden window of a process that receives the session and device messages.
-HWND WatchWindowOf(DWORD processId) {
-  std::pair<DWORD, HWND> search{processId, nullptr};
-  EnumWindows(MatchWatchWindow, reinterpret_cast<LPARAM>(&search));
-  return search.second;
-}
-
 // Puts the keyboard focus on a control of another process's window, as a person's click does.
 void ClickInto(HWND window, HWND control) {
   SetForegroundWindow(window);
@@ -316,7 +296,8 @@ TEST_F(CardwedgeE2e, FelicaWindowFollowsTheSessionsLockAndTheSystemsDeviceMessag
   WindowsProcess& program = Start({L"1", L"2"});
   ASSERT_TRUE(WaitUntilRunning(program));
   FocusKeyTarget();
-  const HWND watch = WatchWindowOf(program.id());
+  // The program's hidden window that receives the session and device messages.
+  const HWND watch = FindWindowW(L"CardwedgeSessionWatch", nullptr);
   ASSERT_NE(watch, nullptr);
   DWORD session = 0;
   ASSERT_TRUE(ProcessIdToSessionId(program.id(), &session));
