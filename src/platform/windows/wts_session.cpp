@@ -6,6 +6,7 @@
 #include <wtsapi32.h>
 // clang-format on
 
+#include <versionhelpers.h>
 #include <string>
 
 #include "diagnostics/diagnostics.h"
@@ -50,6 +51,38 @@ bool SessionDisconnected() {
   return disconnected;
 }
 
+// The tool chain's header lacks WTSINFOEXW: its start, as far as the session's flags.
+// https://learn.microsoft.com/windows/win32/api/wtsapi32/ns-wtsapi32-wtsinfoexw
+struct SessionInfoEx {
+  DWORD level;
+  alignas(8) ULONG sessionId;  // WTSINFOEX_LEVEL1_W, which holds 8-byte times, from here on
+  WTS_CONNECTSTATE_CLASS sessionState;
+  LONG sessionFlags;
+};
+constexpr auto kSessionInfoEx = static_cast<WTS_INFO_CLASS>(25);
+constexpr LONG kSessionStateLock = 0;
+constexpr LONG kSessionStateUnlock = 1;
+
+// WTSSessionInfoEx's flags, which Windows 7 gives the wrong way round ("Due to a code defect",
+// https://learn.microsoft.com/windows/win32/api/wtsapi32/ns-wtsapi32-wtsinfoex_level1_w);
+// unknown flags, or none, count as unlocked.
+bool SessionLocked() {
+  static const auto query = Find<QuerySession>("WTSQuerySessionInformationW");
+  static const auto free = Find<FreeMemory>("WTSFreeMemory");
+  LPWSTR buffer = nullptr;
+  DWORD bytes = 0;
+  if (query == nullptr || free == nullptr ||
+      !query(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION, kSessionInfoEx, &buffer, &bytes)) {
+    return false;
+  }
+  const auto* info = reinterpret_cast<const SessionInfoEx*>(buffer);
+  const LONG lockedFlag = IsWindows8OrGreater() ? kSessionStateLock : kSessionStateUnlock;
+  const bool locked =
+      bytes >= sizeof(SessionInfoEx) && info->level == 1 && info->sessionFlags == lockedFlag;
+  free(buffer);
+  return locked;
+}
+
 const char* Describe(SessionState state) {
   switch (state) {
     case SessionState::kAtDesk:
@@ -73,6 +106,7 @@ SessionCalls SystemSessionCalls() {
       .registerNotification = Find<BOOL(WINAPI*)(HWND, DWORD)>("WTSRegisterSessionNotification"),
       .unregisterNotification = Find<BOOL(WINAPI*)(HWND)>("WTSUnRegisterSessionNotification"),
       .disconnected = SessionDisconnected,
+      .locked = SessionLocked,
   };
 }
 
@@ -118,9 +152,7 @@ WtsSession::~WtsSession() {
   DestroyWindow(window_);
 }
 
-// Registered first, then asked: a change between the two is not missed. The lock state cannot be
-// asked on every Windows version alike; a program is started in a session someone uses, so it is
-// taken as unlocked until a notification says otherwise.
+// Registered first, then asked: a change between the two is not missed.
 // https://learn.microsoft.com/windows/win32/api/wtsapi32/nf-wtsapi32-wtsregistersessionnotification
 void WtsSession::Register() {
   lastRegisterAttempt_ = std::chrono::steady_clock::now();
@@ -136,6 +168,7 @@ void WtsSession::Register() {
     return;
   }
   away_ = calls_.disconnected != nullptr && calls_.disconnected();
+  locked_ = calls_.locked != nullptr && calls_.locked();
   Note(State());
 }
 

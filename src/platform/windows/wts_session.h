@@ -16,6 +16,8 @@ struct SessionCalls {
   // Whether this session is disconnected now: another session has the console, or the remote
   // desktop client left. False when that cannot be asked.
   bool (*disconnected)() = nullptr;
+  // Whether this session is locked now. False when that cannot be asked.
+  bool (*locked)() = nullptr;
 };
 
 // wtsapi32's functions, from the system folder; null where a function is missing.

@@ -67,7 +67,8 @@ TEST(WtsSession, FollowsThisSessionsLockAndConnectionAndHandsOnDeviceArrivalsAnd
   EXPECT_EQ(deviceChanges, 2);
 }
 
-// Refused until the second try, which comes a second after the first.
+// Refused until the second try, which comes a second after the first; the session is then found
+// locked.
 BOOL WINAPI RegisterOnSecondTry(HWND, DWORD) {
   static int tries = 0;
   SetLastError(RPC_S_INVALID_BINDING);
@@ -75,23 +76,24 @@ BOOL WINAPI RegisterOnSecondTry(HWND, DWORD) {
 }
 BOOL WINAPI Unregister(HWND) { return TRUE; }
 
-TEST(WtsSession, UnknownUntilTheRegistrationSucceeds) {
+TEST(WtsSession, UnknownUntilTheRegistrationSucceedsThenAsTheSystemSays) {
   std::vector<std::string> lines;
   SetDiagnosticsSink([&](std::string_view line) { lines.emplace_back(line); });
   WtsSession session(nullptr, {.registerNotification = RegisterOnSecondTry,
                                .unregisterNotification = Unregister,
-                               .disconnected = [] { return false; }});
+                               .disconnected = [] { return false; },
+                               .locked = [] { return true; }});
   EXPECT_EQ(session.State(), SessionState::kUnknown);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
   while (session.State() == SessionState::kUnknown && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
-  EXPECT_EQ(session.State(), SessionState::kAtDesk);
+  EXPECT_EQ(session.State(), SessionState::kLocked);
   SetDiagnosticsSink(nullptr);
   EXPECT_EQ(lines, (std::vector<std::string>{
                        "session notifications are not available: cards are not typed, since a "
                        "locked screen could not be told; trying again every second (error 1702)",
-                       "the session is at the desk again: cards are typed"}));
+                       "the screen is locked: cards are not typed until it is unlocked"}));
 }
 
 }  // namespace
