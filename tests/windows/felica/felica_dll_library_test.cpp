@@ -222,6 +222,19 @@ const std::vector<const char*> kSpellings =
 INSTANTIATE_TEST_SUITE_P(Spellings, FelicaDllExportTest, ::testing::ValuesIn(kSpellings),
                          [](const auto& info) { return info.index == 0 ? "Plain" : "Decorated"; });
 
+// A library without close_reader_writer that refuses to open the reader it holds: a poll that
+// writes the card count shows the reader working all the same.
+TEST_F(FelicaDllLibraryTest, NoCloseAndAReopenRefused) {
+  CopyDll("no_close/felica_for_vb.dll");
+  Control("open", "once");
+  ASSERT_TRUE(library.initialize_library());
+  ASSERT_TRUE(library.open_reader_writer_auto());
+  EXPECT_FALSE(library.open_reader_writer_auto());
+  EXPECT_EQ(library.ReaderState(), FelicaReaderState::kReaderNotOpen);
+  EXPECT_FALSE(PollOnce(library).found);
+  EXPECT_EQ(library.ReaderState(), FelicaReaderState::kReaderOpen);
+}
+
 // A close_reader_writer that takes arguments, called before each reopen after a reader loss: the
 // stack stays as it was (a 32-bit stdcall entry removes its arguments itself), and the entry
 // reads zeros where its arguments would be.
