@@ -8,6 +8,7 @@
 
 #include <versionhelpers.h>
 #include <string>
+#include <utility>
 
 #include "diagnostics/diagnostics.h"
 #include "platform/windows/library_loading.h"
@@ -33,22 +34,31 @@ Function Find(const char* name) {
   return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
-// WTSQuerySessionInformationW with WTSConnectState: WTSActive while a user is connected, at the
-// console or remotely; WTSDisconnected once fast user switching or the remote client left.
-// https://learn.microsoft.com/windows/win32/api/wtsapi32/ne-wtsapi32-wts_connectstate_class
-bool SessionDisconnected() {
+// WTSQuerySessionInformationW for this session: `read` answers from the information, then it is
+// freed. False when the system does not answer.
+template <typename Read>
+bool QueryOwnSession(WTS_INFO_CLASS what, Read read) {
   static const auto query = Find<QuerySession>("WTSQuerySessionInformationW");
-  static const auto free = Find<FreeMemory>("WTSFreeMemory");
+  static const auto freeMemory = Find<FreeMemory>("WTSFreeMemory");
   LPWSTR buffer = nullptr;
   DWORD bytes = 0;
-  if (query == nullptr || free == nullptr ||
-      !query(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION, WTSConnectState, &buffer, &bytes)) {
+  if (query == nullptr || freeMemory == nullptr ||
+      !query(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION, what, &buffer, &bytes)) {
     return false;
   }
-  const bool disconnected = bytes >= sizeof(WTS_CONNECTSTATE_CLASS) &&
-                            *reinterpret_cast<WTS_CONNECTSTATE_CLASS*>(buffer) == WTSDisconnected;
-  free(buffer);
-  return disconnected;
+  const bool answer = read(buffer, bytes);
+  freeMemory(buffer);
+  return answer;
+}
+
+// WTSConnectState: WTSActive while a user is connected, at the console or remotely;
+// WTSDisconnected once fast user switching or the remote client left.
+// https://learn.microsoft.com/windows/win32/api/wtsapi32/ne-wtsapi32-wts_connectstate_class
+bool SessionDisconnected() {
+  return QueryOwnSession(WTSConnectState, [](const void* buffer, DWORD bytes) {
+    return bytes >= sizeof(WTS_CONNECTSTATE_CLASS) &&
+           *static_cast<const WTS_CONNECTSTATE_CLASS*>(buffer) == WTSDisconnected;
+  });
 }
 
 // The tool chain's header lacks WTSINFOEXW: its start, as far as the session's flags.
@@ -67,20 +77,11 @@ constexpr LONG kSessionStateUnlock = 1;
 // https://learn.microsoft.com/windows/win32/api/wtsapi32/ns-wtsapi32-wtsinfoex_level1_w);
 // unknown flags, or none, count as unlocked.
 bool SessionLocked() {
-  static const auto query = Find<QuerySession>("WTSQuerySessionInformationW");
-  static const auto free = Find<FreeMemory>("WTSFreeMemory");
-  LPWSTR buffer = nullptr;
-  DWORD bytes = 0;
-  if (query == nullptr || free == nullptr ||
-      !query(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION, kSessionInfoEx, &buffer, &bytes)) {
-    return false;
-  }
-  const auto* info = reinterpret_cast<const SessionInfoEx*>(buffer);
   const LONG lockedFlag = IsWindows8OrGreater() ? kSessionStateLock : kSessionStateUnlock;
-  const bool locked =
-      bytes >= sizeof(SessionInfoEx) && info->level == 1 && info->sessionFlags == lockedFlag;
-  free(buffer);
-  return locked;
+  return QueryOwnSession(kSessionInfoEx, [lockedFlag](const void* buffer, DWORD bytes) {
+    const auto* info = static_cast<const SessionInfoEx*>(buffer);
+    return bytes >= sizeof(SessionInfoEx) && info->level == 1 && info->sessionFlags == lockedFlag;
+  });
 }
 
 const char* Describe(SessionState state) {
