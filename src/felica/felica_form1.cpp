@@ -1,6 +1,7 @@
 #include "felica/felica_form1.h"
 
 #include "common/end_program.h"
+#include "diagnostics/diagnostics.h"
 #include "roster/roster_fault_log.h"
 
 namespace cardwedge {
@@ -87,10 +88,33 @@ void FelicaForm1::Form_Load() {
 
 // A poll is where the library finds the reader lost or back.
 void FelicaForm1::PasoriTimer1_Timer() {
+  FollowSession();
+  if (readerReleased_) return;
   if (RosterScreenMode == kLookupMode || RosterScreenMode == kRawIdMode) {
     ReadFelicaCard();
     ShowState();
   }
+}
+
+// With fast user switching the instance of the session at the console needs the reader, which
+// one program at a time can hold; a locked session types nothing anyway.
+void FelicaForm1::FollowSession() {
+  const SessionState session = platform_.session.State();
+  const bool away = session == SessionState::kLocked || session == SessionState::kAway;
+  if (away == readerReleased_) return;
+  readerReleased_ = away;
+  if (away) {
+    platform_.felicaLibrary.close_reader_writer();
+    window_->Get("PasoriLabel2").SetText("");
+    Diagnose(session == SessionState::kLocked
+                 ? "FeliCa reader released: the screen is locked"
+                 : "FeliCa reader released: this session is not at the desk");
+    return;
+  }
+  cardLaidWhileAway_ = true;
+  Diagnose(platform_.felicaLibrary.open_reader_writer_auto()
+               ? std::string("FeliCa reader opened")
+               : std::string("FeliCa reader not opened: ") + kCantOpenReaderWriter);
 }
 
 void FelicaForm1::PasoriTimer2_Timer() {

@@ -43,6 +43,8 @@ class FelicaForm1 {
   void LoadRoster();
   // The library's and the reader's state and the read mode, in the window's title.
   void ShowState();
+  // Releases the reader while the session is locked or away and opens it again on return.
+  void FollowSession();
   void ReadFelicaCard();
   // Steps of one read cycle from the poll on; any error they raise takes the error path.
   void PollAndType();
@@ -72,6 +74,11 @@ class FelicaForm1 {
     std::string cardId;
   };
   std::optional<AcceptedRead> beforeRefusal_;
+  // The reader is released while the session is locked or away.
+  bool readerReleased_ = false;
+  // Set on the return to the desk: a card lying on the reader then was laid while nobody here
+  // could see the result, and is typed only once it has been lifted and laid again.
+  bool cardLaidWhileAway_ = false;
   std::unique_ptr<Timer> PasoriTimer1;
   std::unique_ptr<Timer> PasoriTimer2;
   std::unique_ptr<Timer> PasoriTimer3;

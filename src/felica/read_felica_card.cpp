@@ -38,6 +38,8 @@ void FelicaForm1::PollAndType() {
 
   if (!platform_.felicaLibrary.polling_and_get_card_information(polling, numberOfCards, cardInfo)) {
     window_->Get("PasoriLabel2").SetText("");
+    cardLaidWhileAway_ = cardLaidWhileAway_ &&
+                         platform_.felicaLibrary.ReaderState() != FelicaReaderState::kReaderOpen;
     if (beforeRefusal_) {
       LastReadTime = beforeRefusal_->time;
       module_.LastFelicaIDm = beforeRefusal_->cardId;
@@ -48,6 +50,7 @@ void FelicaForm1::PollAndType() {
   module_.BytesToHexString("", idm, 0);
   module_.FelicaIDm = module_.FelicaMessage;
   window_->Get("PasoriLabel2").SetText(module_.FelicaIDm);
+  if (cardLaidWhileAway_) return;
 
   const double now = platform_.clock.SecondsSinceMidnight();
   if (RosterScreenMode == kRawIdMode) {

@@ -28,6 +28,9 @@ class FelicaLibrary {
   virtual ~FelicaLibrary() = default;
   virtual bool initialize_library() = 0;
   virtual bool open_reader_writer_auto() = 0;
+  // Lets the reader go, so that another program can open it; polls find no card until the next
+  // open_reader_writer_auto, and the reader is not opened again meanwhile.
+  virtual void close_reader_writer() = 0;
   // True when a card answered; its IDm and PMm are then in the buffers cardInfo points to.
   virtual bool polling_and_get_card_information(const FelicaPolling& polling,
                                                 std::uint8_t& numberOfCards,

@@ -38,6 +38,9 @@ class TypingError : public std::runtime_error {
     kCapsLock,         // Caps Lock is on and the text holds letters
     kNoFocusedWindow,  // no window has the keyboard focus
     kNativeWayland,    // a native Wayland window (or none) has the focus, and no key reaches it
+    kSessionLocked,    // the screen is locked
+    kSessionAway,      // another session has the console, or the remote desktop left
+    kSessionUnknown,   // whether the session is locked or away cannot be told
   };
 
   explicit TypingError(const std::string& what, Cause cause = Cause::kKeyboard)

@@ -6,6 +6,7 @@
 #include "platform/instance_guard.h"
 #include "platform/keyboard.h"
 #include "platform/processes.h"
+#include "platform/session.h"
 #include "platform/smart_card.h"
 #include "platform/sound.h"
 #include "platform/text_codec.h"
@@ -26,6 +27,14 @@ struct Platform {
   TextCodec& textCodec;
   SmartCard& smartCard;
   FelicaLibrary& felicaLibrary;
+  // Where no backend follows the session, it is taken as always at its desk.
+  Session& session = AlwaysAtDesk();
+
+ private:
+  static Session& AlwaysAtDesk() {
+    static SessionAlwaysAtDesk session;
+    return session;
+  }
 };
 
 }  // namespace cardwedge

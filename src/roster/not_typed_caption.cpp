@@ -31,6 +31,15 @@ std::string NotTypedCaption(const TypingError& error) {
     case TypingError::Cause::kNativeWayland:
       why = "このデスクトップではWaylandの画面に入力できません";
       break;
+    case TypingError::Cause::kSessionLocked:
+      why = "画面がロックされています";
+      break;
+    case TypingError::Cause::kSessionAway:
+      why = "別のユーザーの画面に切り替わっています";
+      break;
+    case TypingError::Cause::kSessionUnknown:
+      why = "画面がロックされているか分かりません";
+      break;
   }
   return std::string("未入力: ") + why;
 }

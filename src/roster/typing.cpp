@@ -64,12 +64,33 @@ Typist::Typist(Platform& platform, DigitsYield digitsYield)
 
 void Typist::CheckFocus() {
   try {
+    RefuseUnlessSessionAtDesk();
     RefuseIfOwnWindowActive();
     platform_.keyboard.CheckFocusedWindow();
   } catch (const TypingError& error) {
     ReportNotTyped(platform_, error);
     throw;
   }
+}
+
+// Keys sent while the session is locked or disconnected reach no window of the host, and the
+// system does not say so: they would count as typed and be lost.
+void Typist::RefuseUnlessSessionAtDesk() {
+  switch (platform_.session.State()) {
+    case SessionState::kAtDesk:
+      return;
+    case SessionState::kLocked:
+      throw TypingError("the screen is locked", TypingError::Cause::kSessionLocked);
+    case SessionState::kAway:
+      throw TypingError(
+          "this session is not at the desk (another user has the console, or the remote "
+          "desktop left)",
+          TypingError::Cause::kSessionAway);
+    case SessionState::kUnknown:
+      break;
+  }
+  throw TypingError("whether the screen is locked cannot be told",
+                    TypingError::Cause::kSessionUnknown);
 }
 
 void Typist::RefuseIfOwnWindowActive() {
@@ -91,6 +112,7 @@ void Typist::Type(std::string_view text, std::vector<KeyEvent> (*plan)(std::stri
   try {
     const std::vector<KeyEvent> events = plan(text);
     if (yield) platform_.toolkit.DoEvents();
+    RefuseUnlessSessionAtDesk();
     RefuseIfOwnWindowActive();
     platform_.keyboard.Send(events);  // Send checks the focused window itself
   } catch (const TypingError& error) {

@@ -20,7 +20,8 @@ void ReportNotTyped(Platform& platform, const TypingError& error);
 
 // Types into the focused window, each text all or nothing. The PC/SC window lets pending events
 // run before typing digits; both windows do before typing text. Nothing is typed while a window
-// of this program is active: the keys would press its buttons and fill its fields. Every text
+// of this program is active: the keys would press its buttons and fill its fields; nor while the
+// session is locked, disconnected or of unknown state. Every text
 // that is not typed, whatever the reason, is reported (ReportNotTyped) before the TypingError
 // goes on to the caller.
 class Typist {
@@ -37,6 +38,7 @@ class Typist {
   void TypeText(std::string_view text);
 
  private:
+  void RefuseUnlessSessionAtDesk();
   void RefuseIfOwnWindowActive();
   void Type(std::string_view text, std::vector<KeyEvent> (*plan)(std::string_view), bool yield);
 

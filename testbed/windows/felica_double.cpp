@@ -7,7 +7,8 @@
 //   count       "untouched": a poll that finds no card leaves the card count alone (absent: 0)
 //   reader      "unplugged": the PaSoRi is gone (absent: plugged in)
 //   card        "<IDm-hex16> [<PMm-hex16>]": a card on the reader (absent or empty: none)
-// Every call is appended to the folder's log with its arguments and result.
+// Every call is appended to the folder's log with its arguments and result. Built with
+// CARDWEDGE_CLOSE_TAKES_ARGUMENTS, close_reader_writer takes two arguments.
 
 #include <windows.h>
 
@@ -100,11 +101,20 @@ std::uint8_t WINAPI open_reader_writer_auto() {
   return Result("open_reader_writer_auto", reader_open);
 }
 
+#ifdef CARDWEDGE_CLOSE_TAKES_ARGUMENTS
+// A close_reader_writer that takes two arguments: as a 32-bit stdcall entry it removes 8 bytes
+// from the stack as it returns, which a caller that passed none does not expect.
+std::uint8_t WINAPI close_reader_writer(std::uint32_t first, std::uint32_t second) {
+  const std::string call =
+      "close_reader_writer " + std::to_string(first) + " " + std::to_string(second);
+#else
 std::uint8_t WINAPI close_reader_writer() {
+  const std::string call = "close_reader_writer";
+#endif
   using namespace cardwedge::testbed;
   reader_open = false;
   reader_held = false;
-  return Result("close_reader_writer", true);
+  return Result(call, true);
 }
 
 // A card answers when the reader is open and the control folder lays one on it; its IDm and

@@ -8,7 +8,7 @@ bool FakeFelicaLibrary::polling_and_get_card_information(const FelicaPolling& po
   ++polls;
   lastSystemCode = *polling.systemCode;
   lastTimeSlot = polling.timeSlot;
-  if (!idm) return false;
+  if (!idm || !readerOpen) return false;
   numberOfCards = 1;
   *cardInfo.idm = *idm;
   cardInfo.pmm->fill(0x33);

@@ -16,6 +16,10 @@ class FakeFelicaLibrary : public FelicaLibrary {
     readerOpen = libraryLoaded && openSucceeds;
     return readerOpen;
   }
+  void close_reader_writer() override {
+    ++closeCalls;
+    readerOpen = false;
+  }
   bool polling_and_get_card_information(const FelicaPolling& polling, std::uint8_t& numberOfCards,
                                         FelicaCardInfo& cardInfo) override;
   FelicaReaderState ReaderState() const override;
@@ -26,6 +30,7 @@ class FakeFelicaLibrary : public FelicaLibrary {
   // Set by the last open; a test clears it to lose the reader.
   bool readerOpen = false;
   int openCalls = 0;
+  int closeCalls = 0;
   int polls = 0;
   // The card on the reader, if any.
   std::optional<std::array<std::uint8_t, 8>> idm;

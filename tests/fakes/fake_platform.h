@@ -21,9 +21,10 @@ struct FakePlatform {
   PassThroughTextCodec codec;
   FakeSmartCard smartCard;
   FakeFelicaLibrary felica;
+  FakeSession session;
   ProgramState state;
-  Platform platform{toolkit,   files, clock, keyboard,  sound,
-                    processes, guard, codec, smartCard, felica};
+  Platform platform{toolkit, files, clock,     keyboard, sound,  processes,
+                    guard,   codec, smartCard, felica,   session};
 };
 
 }  // namespace cardwedge

@@ -11,6 +11,7 @@
 #include "platform/instance_guard.h"
 #include "platform/keyboard.h"
 #include "platform/processes.h"
+#include "platform/session.h"
 #include "platform/sound.h"
 #include "platform/text_codec.h"
 
@@ -44,6 +45,12 @@ class FakeFiles : public Files {
 
   std::map<std::string, std::string> files_;
   std::set<std::string> folders_;
+};
+
+class FakeSession : public Session {
+ public:
+  SessionState State() override { return state; }
+  SessionState state = SessionState::kAtDesk;
 };
 
 class FakeClock : public Clock {

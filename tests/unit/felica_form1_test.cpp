@@ -250,6 +250,44 @@ TEST_F(FelicaForm1Test, ARefusedValueIsTypedWhenTheSameCardIsLaidAgain) {
   }
 }
 
+// While the screen is locked or another user has the console, the reader is released for the
+// session at the desk and nothing is polled; on the return it is opened again, and a card laid
+// meanwhile is typed only once it has been lifted and laid again.
+TEST_F(FelicaForm1Test, ALockedOrSwitchedSessionReleasesTheReaderAndTypesNothingLaidMeanwhile) {
+  std::vector<std::string> lines;
+  SetDiagnosticsSink([&](std::string_view line) { lines.emplace_back(line); });
+  struct Case {
+    SessionState state;
+    const char* line;
+  };
+  for (const Case& c :
+       {Case{SessionState::kLocked, "FeliCa reader released: the screen is locked"},
+        Case{SessionState::kAway, "FeliCa reader released: this session is not at the desk"}}) {
+    SCOPED_TRACE(c.line);
+    lines.clear();
+    fake.keyboard.events.clear();
+    const double start = fake.clock.now + 20;
+    const int polls = fake.felica.polls;
+    fake.session.state = c.state;
+    TickAt(start, kCardA);
+    TickAt(start + 0.1, kCardA);
+    EXPECT_FALSE(fake.felica.readerOpen);
+    EXPECT_EQ(fake.felica.polls, polls);
+
+    fake.session.state = SessionState::kAtDesk;
+    TickAt(start + 20, kCardA);
+    EXPECT_TRUE(fake.felica.readerOpen);
+    EXPECT_EQ(Caption("PasoriLabel2"), kCardAText);
+    TickAt(start + 40, kCardA);
+    EXPECT_EQ(Typed(), "");
+    TickAt(start + 40.1, std::nullopt);
+    TickAt(start + 40.2, kCardA);
+    EXPECT_EQ(Typed(), "00123\n");
+    EXPECT_EQ(lines, (std::vector<std::string>{c.line, "FeliCa reader opened"}));
+  }
+  SetDiagnosticsSink(nullptr);
+}
+
 TEST_F(FelicaForm1Test, LibraryFailuresAreRecordedNeverShownAndTheWindowPollsAnyway) {
   struct Case {
     bool initializes;

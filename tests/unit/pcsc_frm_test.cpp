@@ -308,6 +308,7 @@ TEST_F(PcscFrmTest, PollTickDuringAReadIsHeldBack) {
 // out plays the warning sound alone.
 TEST_F(PcscFrmTest, ARefusedValueIsTypedAtTheSameCardsNextPlacement) {
   Open();
+  constexpr SessionState kAtDesk = SessionState::kAtDesk;
   struct Case {
     std::function<void(bool)> refuse;
     int confirmations;
@@ -320,6 +321,12 @@ TEST_F(PcscFrmTest, ARefusedValueIsTypedAtTheSameCardsNextPlacement) {
                 "未入力: 入力先の日本語入力がオンです"},
            Case{[&](bool on) { fake.keyboard.failing = on; }, 1,  // told only by sending
                 "未入力: キー入力を送れません"},
+           Case{[&](bool on) { fake.session.state = on ? SessionState::kLocked : kAtDesk; }, 0,
+                "未入力: 画面がロックされています"},
+           Case{[&](bool on) { fake.session.state = on ? SessionState::kAway : kAtDesk; }, 0,
+                "未入力: 別のユーザーの画面に切り替わっています"},
+           Case{[&](bool on) { fake.session.state = on ? SessionState::kUnknown : kAtDesk; }, 0,
+                "未入力: 画面がロックされているか分かりません"},
        }) {
     for (const char* mode : {"0", "1"}) {
       SwitchTo(mode);

@@ -35,6 +35,11 @@ bool LibnfcFelicaLibrary::open_reader_writer_auto() {
   return OpenDevice();
 }
 
+void LibnfcFelicaLibrary::close_reader_writer() {
+  readerWanted_ = false;
+  CloseDevice();
+}
+
 bool LibnfcFelicaLibrary::OpenDevice() {
   CloseDevice();
   lastOpenAttempt_ = std::chrono::steady_clock::now();

@@ -20,6 +20,7 @@ class LibnfcFelicaLibrary : public FelicaLibrary {
 
   bool initialize_library() override;
   bool open_reader_writer_auto() override;
+  void close_reader_writer() override;
   bool polling_and_get_card_information(const FelicaPolling& polling, std::uint8_t& numberOfCards,
                                         FelicaCardInfo& cardInfo) override;
   FelicaReaderState ReaderState() const override;

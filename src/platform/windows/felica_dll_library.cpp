@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <utility>
+
 #include "diagnostics/diagnostics.h"
+#include "platform/windows/balanced_call.h"
 #include "platform/windows/library_loading.h"
 #include "platform/windows/wide_text.h"
 
@@ -81,7 +84,7 @@ bool FelicaDllLibrary::Load() {
       initialize_ = initialize;
       openAuto_ = openAuto;
       polling_ = polling;
-      close_ = FindEntry<SimpleEntry>(library, "close_reader_writer", 0);
+      close_ = FindEntry<UndocumentedEntry>(library, "close_reader_writer", 0);
       loadError_.clear();
       return true;
     }
@@ -96,24 +99,53 @@ bool FelicaDllLibrary::open_reader_writer_auto() {
   if (openAuto_ == nullptr) return false;
   readerWanted_ = true;
   readerErrorRun_ = 0;
+  devicesChanged_ = false;
   readerOpen_ = OpenReader();
   readerEverOpened_ = readerEverOpened_ || readerOpen_;
   return readerOpen_;
 }
 
+void FelicaDllLibrary::close_reader_writer() {
+  readerWanted_ = false;
+  readerOpen_ = false;
+  readerErrorRun_ = 0;
+  CloseReader();
+}
+
+void FelicaDllLibrary::DevicesChanged() { devicesChanged_ = true; }
+
+// close_reader_writer is not documented: called so that it works whatever arguments it takes.
+void FelicaDllLibrary::CloseReader() {
+  if (close_ == nullptr || !libraryHoldsReader_) return;
+  CallRestoringStack(close_);
+  libraryHoldsReader_ = false;
+}
+
 bool FelicaDllLibrary::OpenReader() {
-  if (close_ != nullptr && libraryHoldsReader_) {
-    close_();
-    libraryHoldsReader_ = false;
-  }
+  CloseReader();
   lastOpenAttempt_ = std::chrono::steady_clock::now();
   const bool opened = openAuto_() != 0;
   libraryHoldsReader_ = libraryHoldsReader_ || opened;
   return opened;
 }
 
+// A device that came or went may be the reader: opened again at once, even where the library
+// still takes it for open, since a library that says nothing of a lost reader keeps a dead one.
 void FelicaDllLibrary::ReopenIfDue() {
-  if (readerOpen_ || !readerWanted_) return;
+  if (!readerWanted_) return;
+  if (std::exchange(devicesChanged_, false)) {
+    const bool wasOpen = readerOpen_;
+    if (OpenReader()) {
+      NoteReaderWorks();
+    } else if (wasOpen) {
+      readerOpen_ = false;
+      Diagnose(
+          "FeliCa reader lost: it did not open again after a device came or went; trying "
+          "again every second");
+    }
+    return;
+  }
+  if (readerOpen_) return;
   if (std::chrono::steady_clock::now() - lastOpenAttempt_ < kReopenInterval) return;
   if (OpenReader()) NoteReaderWorks();
 }
@@ -131,9 +163,11 @@ void FelicaDllLibrary::NotePoll(bool found, bool countWritten) {
     NoteReaderWorks();
     return;
   }
+  // The library asked the reader it holds, which answered: it works, whatever the last open said.
   if (countWritten) {
     countTrusted_ = true;
     readerErrorRun_ = 0;
+    if (libraryHoldsReader_) NoteReaderWorks();
     return;
   }
   // A library not seen to write the count on an empty field tells no reader error by leaving it.

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/felica_library.h"
+#include "platform/windows/balanced_call.h"
 
 namespace cardwedge {
 
@@ -16,19 +17,26 @@ namespace cardwedge {
 // library is never unloaded.
 // Every poll goes to the library. A reader that is not open (not plugged in at the start, or
 // lost) is, in addition, opened again at most once a second, closed first when the library has
-// close_reader_writer. Whether the library writes the card count on a poll that finds no card is
-// not known beforehand: only once it has been seen to do so does a run of polls that leave the
-// count alone count as a lost reader. A poll that finds a card means the reader works. One
-// diagnostics line tells each change.
+// close_reader_writer; so is any wanted reader at the poll after a device came or went. Whether
+// the library writes the card count on a poll that finds no card is not known beforehand: only
+// once it has been seen to do so does a run of polls that leave the count alone count as a lost
+// reader. A poll that finds a card, or writes the count of a reader the library holds, means the
+// reader works. One diagnostics line tells each change.
 class FelicaDllLibrary : public FelicaLibrary {
  public:
   explicit FelicaDllLibrary(std::string folder);
 
   bool initialize_library() override;
   bool open_reader_writer_auto() override;
+  void close_reader_writer() override;
   bool polling_and_get_card_information(const FelicaPolling& polling, std::uint8_t& numberOfCards,
                                         FelicaCardInfo& cardInfo) override;
   FelicaReaderState ReaderState() const override;
+
+  // A device came or went, which may be the reader: the next poll opens the wanted reader again,
+  // closed first, whether it was taken for open or not. Called from the message loop; asks
+  // nothing of the library itself.
+  void DevicesChanged();
 
   // Empty once the library and its entries are loaded; otherwise why they are not.
   const std::string& loadError() const { return loadError_; }
@@ -40,9 +48,12 @@ class FelicaDllLibrary : public FelicaLibrary {
   using PollingEntry = std::uint8_t(__stdcall*)(DllPolling*, std::uint8_t*, DllCardInfo*);
 
   bool Load();
-  // Opens the reader again when it is wanted, not open, and the last try is a second old.
+  // Opens the wanted reader again after a device came or went, or when it is not open and the
+  // last try is a second old.
   void ReopenIfDue();
-  // open_reader_writer_auto, after close_reader_writer where the library has it and holds a reader.
+  // close_reader_writer where the library has it and holds a reader.
+  void CloseReader();
+  // open_reader_writer_auto, after CloseReader.
   bool OpenReader();
   // The reader answered: open again, with a line when it was not.
   void NoteReaderWorks();
@@ -54,7 +65,7 @@ class FelicaDllLibrary : public FelicaLibrary {
   SimpleEntry initialize_ = nullptr;
   SimpleEntry openAuto_ = nullptr;
   PollingEntry polling_ = nullptr;
-  SimpleEntry close_ = nullptr;  // optional
+  UndocumentedEntry close_ = nullptr;  // optional
   bool readerWanted_ = false;
   bool readerOpen_ = false;
   bool readerEverOpened_ = false;
@@ -63,6 +74,7 @@ class FelicaDllLibrary : public FelicaLibrary {
   // The library wrote the count on a poll that found no card, so a count left alone is an error.
   bool countTrusted_ = false;
   int readerErrorRun_ = 0;
+  bool devicesChanged_ = false;
   std::chrono::steady_clock::time_point lastOpenAttempt_;
 };
 

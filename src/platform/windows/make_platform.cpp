@@ -17,6 +17,7 @@
 #include "platform/windows/win32_log_files.h"
 #include "platform/windows/win32_toolkit.h"
 #include "platform/windows/wts_processes.h"
+#include "platform/windows/wts_session.h"
 
 namespace cardwedge {
 namespace {
@@ -46,8 +47,11 @@ class WindowsServices : public PlatformServices {
   // The smart-card backend on the PC/SC API, one source for pcsc-lite and winscard.
   ScardSmartCard smartCard_;
   FelicaDllLibrary felicaLibrary_{files_.ProgramFolder()};
-  Platform platform_{toolkit_,   files_,         clock_,     keyboard_,  sound_,
-                     processes_, instanceGuard_, textCodec_, smartCard_, felicaLibrary_};
+  // A PaSoRi plugged in again is opened at the next poll, also behind a library that says nothing
+  // of a lost reader.
+  WtsSession session_{[this] { felicaLibrary_.DevicesChanged(); }};
+  Platform platform_{toolkit_,       files_,     clock_,     keyboard_,      sound_,  processes_,
+                     instanceGuard_, textCodec_, smartCard_, felicaLibrary_, session_};
 };
 
 }  // namespace

@@ -4,7 +4,11 @@
 // key target window of another process that holds the focus.
 
 #include <gtest/gtest.h>
+// clang-format off
 #include <windows.h>
+#include <dbt.h>
+#include <wtsapi32.h>
+// clang-format on
 
 #include <algorithm>
 #include <chrono>
@@ -281,6 +285,54 @@ TEST_F(CardwedgeE2e, FelicaWindowTypesARosterCardOnceAndTheIdmInRawIdMode) {
   Write(Wide(kSwitchFileName), "1");
   ASSERT_TRUE(WaitUntil([&] { return Typed().size() > 1; }));
   EXPECT_EQ(Typed()[1], kFelicaSato.id);
+}
+
+// Wine neither locks a session nor plugs a reader: the test sends what Windows would. Locked, the
+// FeliCa window lets the reader go; a card laid then is typed only once laid again after the
+// unlock. A library that says nothing of an unplugged reader keeps a dead one until the system's
+// device message has it opened again.
+TEST_F(CardwedgeE2e, FelicaWindowFollowsTheSessionsLockAndTheSystemsDeviceMessages) {
+  Write(L"felica\\count", "untouched");
+  WindowsProcess& program = Start({L"1", L"2"});
+  ASSERT_TRUE(WaitUntilRunning(program));
+  FocusKeyTarget();
+  // The program's hidden window that receives the session and device messages.
+  const HWND watch = FindWindowW(L"CardwedgeSessionWatch", nullptr);
+  ASSERT_NE(watch, nullptr);
+  DWORD session = 0;
+  ASSERT_TRUE(ProcessIdToSessionId(program.id(), &session));
+  const auto count = [&](const std::string& text) { return LogCount("felica", text); };
+  const std::string polled = "idm=" + kFelicaSato.id;
+  const std::string emptyPoll = "time_slot=0 = 0";
+
+  PostMessageW(watch, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, session);
+  ASSERT_TRUE(WaitUntil([&] { return count("close_reader_writer = 1") == 1; }));
+  Write(L"felica\\card", kFelicaSato.id + "\n");
+  const long opens = count("open_reader_writer_auto = 1");
+  PostMessageW(watch, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, session);
+  ASSERT_TRUE(WaitUntil([&] { return count(polled) > 20; }));
+  EXPECT_EQ(count("open_reader_writer_auto = 1"), opens + 1);
+  EXPECT_EQ(Typed(), Lines{});
+  const long emptyPolls = count(emptyPoll);
+  Write(L"felica\\card", "");
+  ASSERT_TRUE(WaitUntil([&] { return count(emptyPoll) > emptyPolls; }));
+  Write(L"felica\\card", kFelicaSato.id + "\n");
+  EXPECT_TRUE(WaitUntil([&] { return Typed() == Lines{kFelicaSato.value}; }));
+
+  const long readerErrors = count("reader error");
+  Write(L"felica\\reader", "unplugged");
+  ASSERT_TRUE(WaitUntil([&] { return count("reader error") > readerErrors + 20; }));
+  Write(L"felica\\reader", "");
+  ASSERT_TRUE(WaitUntil([&] { return count("reader error") > readerErrors + 40; }));
+  const long found = count(polled);
+  // Sent, not posted: the message carries the address of the device's record.
+  DEV_BROADCAST_DEVICEINTERFACE_W device{};
+  device.dbcc_size = sizeof(device);
+  device.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+  ASSERT_NE(SendMessageTimeoutW(watch, WM_DEVICECHANGE, DBT_DEVICEARRIVAL,
+                                reinterpret_cast<LPARAM>(&device), SMTO_BLOCK, 5000, nullptr),
+            0);
+  EXPECT_TRUE(WaitUntil([&] { return count(polled) > found; }));
 }
 
 // Closing either window of `1 4` ends the program.

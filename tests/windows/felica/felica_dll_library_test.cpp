@@ -195,6 +195,21 @@ TEST_P(FelicaReaderTest, UnpluggedAndPluggedIn) {
                    }));
 }
 
+// A library that leaves the count alone says nothing of a PaSoRi unplugged and plugged in again:
+// its dead reader finds no card until the system's device message has it opened again.
+TEST_P(FelicaReaderTest, PluggedInAgainAsTheSystemTells) {
+  Control("count", "untouched");
+  ASSERT_TRUE(library.initialize_library());
+  ASSERT_TRUE(library.open_reader_writer_auto());
+  Control("reader", "unplugged");
+  EXPECT_FALSE(PollOnce(library).found);
+  Control("reader", "");
+  Control("card", "012E4C3A0F10889B");
+  EXPECT_FALSE(FoundWithin(library, std::chrono::milliseconds(1500)));
+  library.DevicesChanged();
+  EXPECT_TRUE(PollOnce(library).found);
+}
+
 INSTANTIATE_TEST_SUITE_P(Opens, FelicaReaderTest, ::testing::Values("", "once"),
                          [](const auto& info) {
                            return info.index == 0 ? "Reopens" : "OpensOnce";
@@ -206,6 +221,38 @@ const std::vector<const char*> kSpellings =
         : std::vector<const char*>{"felica_for_vb.dll"};
 INSTANTIATE_TEST_SUITE_P(Spellings, FelicaDllExportTest, ::testing::ValuesIn(kSpellings),
                          [](const auto& info) { return info.index == 0 ? "Plain" : "Decorated"; });
+
+// A library without close_reader_writer that refuses to open the reader it holds: a poll that
+// writes the card count shows the reader working all the same.
+TEST_F(FelicaDllLibraryTest, NoCloseAndAReopenRefused) {
+  CopyDll("no_close/felica_for_vb.dll");
+  Control("open", "once");
+  ASSERT_TRUE(library.initialize_library());
+  ASSERT_TRUE(library.open_reader_writer_auto());
+  EXPECT_FALSE(library.open_reader_writer_auto());
+  EXPECT_EQ(library.ReaderState(), FelicaReaderState::kReaderNotOpen);
+  EXPECT_FALSE(PollOnce(library).found);
+  EXPECT_EQ(library.ReaderState(), FelicaReaderState::kReaderOpen);
+}
+
+// A close_reader_writer that takes arguments, called before each reopen after a reader loss: the
+// stack stays as it was (a 32-bit stdcall entry removes its arguments itself), and the entry
+// reads zeros where its arguments would be.
+TEST_F(FelicaDllLibraryTest, CloseTakingArguments) {
+  if (sizeof(void*) == 8) GTEST_SKIP() << "the caller removes the arguments on x86_64";
+  CopyDll("close_arguments/felica_for_vb.dll");
+  ASSERT_TRUE(library.initialize_library());
+  ASSERT_TRUE(library.open_reader_writer_auto());
+  EXPECT_FALSE(PollOnce(library).found);
+  Control("reader", "unplugged");
+  EXPECT_FALSE(FoundWithin(library, std::chrono::milliseconds(2500)));
+  Control("reader", "");
+  Control("card", "012E4C3A0F10889B");
+  EXPECT_TRUE(FoundWithin(library, std::chrono::seconds(2)));
+  library.close_reader_writer();
+  EXPECT_FALSE(PollOnce(library).found);
+  EXPECT_NE(Log().find("close_reader_writer 0 0 = 1"), std::string::npos) << Log();
+}
 
 TEST_F(FelicaDllLibraryTest, LibraryMissing) {
   EXPECT_FALSE(library.initialize_library());
