@@ -35,6 +35,8 @@ class TypingError : public std::runtime_error {
     kElevatedProgram,  // the focused program runs at a higher integrity level
     kInputMethod,      // the focused window's input method is on, or did not answer
     kKeysHeld,         // Ctrl, Alt or a Windows key stays held down
+    // An input-method framework runs and cannot tell whether it would compose.
+    kInputMethodUnknown,
   };
 
   explicit TypingError(const std::string& what, Cause cause = Cause::kKeyboard)

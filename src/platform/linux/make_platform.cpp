@@ -4,6 +4,7 @@
 
 #include "diagnostics/diagnostics_log.h"
 
+#include "platform/linux/dbus_input_method_bus.h"
 #include "platform/linux/flock_instance_guard.h"
 #include "platform/linux/iconv_text_codec.h"
 #include "platform/linux/libnfc_felica_library.h"
@@ -19,7 +20,8 @@
 namespace cardwedge {
 namespace {
 
-// Qt windows and sound, X11 keystrokes, pcsc-lite, libnfc, and the POSIX services.
+// Qt windows and sound, X11 keystrokes refused while the input method composes, pcsc-lite, libnfc,
+// and the POSIX services.
 class LinuxServices : public PlatformServices {
  public:
   Platform& platform() override { return platform_; }
@@ -37,14 +39,15 @@ class LinuxServices : public PlatformServices {
                       DiagnosticsLog::StandardError, nullptr};
   SystemClock clock_;
   XtestKeyboard keyboard_;
+  InputMethodKeyboard checkedKeyboard_{keyboard_, SessionInputMethod()};
   QtSound sound_;
   ProcfsProcesses processes_;
   FlockInstanceGuard instanceGuard_{FlockInstanceGuard::DefaultLockPath()};
   IconvTextCodec textCodec_;
   ScardSmartCard smartCard_;
   LibnfcFelicaLibrary felicaLibrary_;
-  Platform platform_{toolkit_,   files_,         clock_,     keyboard_,  sound_,
-                     processes_, instanceGuard_, textCodec_, smartCard_, felicaLibrary_};
+  Platform platform_{toolkit_,   files_,         clock_,     checkedKeyboard_, sound_,
+                     processes_, instanceGuard_, textCodec_, smartCard_,       felicaLibrary_};
 };
 
 }  // namespace
