@@ -1,5 +1,6 @@
 #include "input_method_session.h"
 
+#include <grp.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -12,6 +13,8 @@ namespace {
 
 constexpr uid_t kPlainUser = 65534;  // nobody
 constexpr gid_t kPlainGroup = 65534;
+
+std::filesystem::path entry_script = CARDWEDGE_GTK_ENTRY_PATH;
 
 constexpr char kProfile[] = R"([Groups/0]
 Name=Default
@@ -30,55 +33,59 @@ Layout=
 0=Default
 )";
 
-// The distribution's session bus, open to any local user: the test's user asks fcitx5 too.
-constexpr char kBusConfig[] = R"(<busconfig>
-  <include>/usr/share/dbus-1/session.conf</include>
-  <policy context="default"><allow user="*"/></policy>
-</busconfig>
-)";
-
-void WriteFile(const std::filesystem::path& path, const char* text) {
-  std::ofstream file(path);
-  file << text;
-  if (!file.flush()) throw TestbedError("cannot write " + path.string());
-}
-
-void GiveToPlainUser(const std::filesystem::path& folder) {
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-    if (::chown(entry.path().c_str(), kPlainUser, kPlainGroup) != 0) {
-      throw TestbedError("cannot give " + entry.path().string() + " to the plain user");
-    }
-  }
-  if (::chown(folder.c_str(), kPlainUser, kPlainGroup) != 0) {
-    throw TestbedError("cannot give " + folder.string() + " to the plain user");
-  }
-}
-
 }  // namespace
 
-Fcitx5Session::Fcitx5Session(const std::string& display) : display_(display) {
+void BecomePlainUser() {
+  if (::geteuid() != 0) return;
+  const std::filesystem::path copy =
+      std::filesystem::temp_directory_path() / "cardwedge-gtk-entry.py";
+  std::filesystem::copy_file(entry_script, copy, std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::permissions(copy, std::filesystem::perms::owner_all |
+                                         std::filesystem::perms::group_read |
+                                         std::filesystem::perms::others_read);
+  entry_script = copy;
+  if (::setgroups(0, nullptr) != 0 || ::setgid(kPlainGroup) != 0 || ::setuid(kPlainUser) != 0) {
+    throw TestbedError("cannot become the plain user nobody");
+  }
+}
+
+InputMethodSession::InputMethodSession(const std::string& display, InputMethodFramework framework)
+    : display_(display) {
   std::string pattern = (std::filesystem::temp_directory_path() / "cardwedge-im-XXXXXX").string();
   if (::mkdtemp(pattern.data()) == nullptr) throw TestbedError("cannot make a home folder");
   home_ = pattern;
-  std::filesystem::permissions(
-      home_, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
-                 std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
-                 std::filesystem::perms::others_exec);
   std::filesystem::create_directories(home_ / ".config/fcitx5");
   std::filesystem::create_directories(home_ / "run");
   std::filesystem::permissions(home_ / "run", std::filesystem::perms::owner_all);
-  WriteFile(home_ / ".config/fcitx5/profile", kProfile);
-  WriteFile(home_ / "bus.conf", kBusConfig);
-  if (::geteuid() == 0) GiveToPlainUser(home_);
+  std::ofstream(home_ / ".config/fcitx5/profile") << kProfile;
 
-  bus_ = Start({"dbus-daemon", "--config-file=" + (home_ / "bus.conf").string(),
-                "--address=unix:path=" + (home_ / "bus").string(), "--nofork", "--print-address=1"},
+  bus_ = Start({"dbus-daemon", "--session", "--address=unix:path=" + (home_ / "bus").string(),
+                "--nofork", "--print-address=1"},
                {});
   bus_address_ = bus_->WaitForLine("unix:", kStartTimeout);
-  fcitx5_ = Start({"fcitx5", "-D"}, {});
+  const bool fcitx5 = framework == InputMethodFramework::kFcitx5;
+  if (fcitx5) {
+    StartFcitx5();
+  } else {
+    StartIbus();
+  }
+  entry_ = Start({"/usr/bin/python3", entry_script.string()},
+                 {{"GTK_IM_MODULE", fcitx5 ? "fcitx" : "ibus"}, {"NO_AT_BRIDGE", "1"}});
+  entry_->WaitForLine("focused", kStartTimeout);
+  // The entry's input context reaches fcitx5 a moment after the focus.
+  const auto entry_known = [this] {
+    return Fcitx5Controller("State").find("int32 0") == std::string::npos;
+  };
+  if (fcitx5 && !WaitUntil(entry_known, kStartTimeout, Duration{100})) {
+    throw TestbedError("fcitx5 did not see the entry's input context");
+  }
+}
+
+void InputMethodSession::StartFcitx5() {
+  framework_ = Start({"fcitx5", "-D"}, {});
   const auto answers = [this] {
     try {
-      Controller("State");
+      Fcitx5Controller("State");
       return true;
     } catch (const TestbedError&) {
       return false;
@@ -87,49 +94,59 @@ Fcitx5Session::Fcitx5Session(const std::string& display) : display_(display) {
   if (!WaitUntil(answers, kStartTimeout, Duration{100})) {
     throw TestbedError("fcitx5 did not take its name on the session bus");
   }
-  entry_ = Start({"/usr/bin/python3", CARDWEDGE_GTK_ENTRY_PATH},
-                 {{"GTK_IM_MODULE", "fcitx"}, {"NO_AT_BRIDGE", "1"}});
-  entry_->WaitForLine("focused", kStartTimeout);
-  // The entry's input context reaches fcitx5 a moment after the focus.
-  const auto entry_known = [this] {
-    return Controller("State").find("int32 0") == std::string::npos;
-  };
-  if (!WaitUntil(entry_known, kStartTimeout, Duration{100})) {
-    throw TestbedError("fcitx5 did not see the entry's input context");
-  }
 }
 
-Fcitx5Session::~Fcitx5Session() {
+void InputMethodSession::StartIbus() {
+  framework_ = Start({"ibus-daemon", "--xim", "--panel=disable"}, {});
+  // Without its panel, the daemon starts with no engine until one is chosen.
+  SetIbusEngine("xkb:us::eng");
+}
+
+InputMethodSession::~InputMethodSession() {
   entry_.reset();
-  fcitx5_.reset();
+  framework_.reset();
   bus_.reset();
   std::error_code ignored;
   std::filesystem::remove_all(home_, ignored);
 }
 
-std::string Fcitx5Session::Controller(const std::string& method) {
-  ChildProcess call(
-      {"dbus-send", "--bus=" + bus_address_, "--print-reply", "--reply-timeout=2000",
-       "--dest=org.fcitx.Fcitx5", "/controller", "org.fcitx.Fcitx.Controller1." + method},
-      ProcessOptions{{}, ErrorOutput::kDiscard});
-  if (call.Wait(kEventTimeout) != 0) throw TestbedError("fcitx5 did not answer " + method);
-  std::string reply;
-  for (const std::string& line : call.Lines()) reply += line + "\n";
-  return reply;
+std::string InputMethodSession::Fcitx5Controller(const std::string& method) {
+  return Run({"dbus-send", "--bus=" + bus_address_, "--print-reply", "--reply-timeout=2000",
+              "--dest=org.fcitx.Fcitx5", "/controller", "org.fcitx.Fcitx.Controller1." + method},
+             "fcitx5 " + method, true);
 }
 
-std::unique_ptr<ChildProcess> Fcitx5Session::Start(std::vector<std::string> argv,
-                                                   std::map<std::string, std::string> environment) {
-  if (::geteuid() == 0) {
-    argv.insert(argv.begin(), {"setpriv", "--reuid=" + std::to_string(kPlainUser),
-                               "--regid=" + std::to_string(kPlainGroup), "--clear-groups"});
+void InputMethodSession::SetIbusEngine(const std::string& engine) {
+  // "ibus engine NAME" fails when it cannot store the choice in the settings, after switching;
+  // the daemon takes a moment to start an engine, and to answer at its own start.
+  const auto taken = [&] {
+    Run({"ibus", "engine", engine}, "ibus engine", false);
+    return Run({"ibus", "engine"}, "ibus engine", false) == engine + "\n";
+  };
+  if (!WaitUntil(taken, kStartTimeout, Duration{100})) {
+    throw TestbedError("ibus-daemon did not take the engine " + engine);
   }
+}
+
+std::string InputMethodSession::Run(std::vector<std::string> argv, const std::string& what,
+                                    bool must_succeed) {
+  const std::unique_ptr<ChildProcess> call = Start(std::move(argv), {});
+  const std::optional<int> status = call->Wait(kEventTimeout);
+  if (!status || (must_succeed && *status != 0)) throw TestbedError(what + " did not succeed");
+  std::string output;
+  for (const std::string& line : call->Lines()) output += line + "\n";
+  return output;
+}
+
+std::unique_ptr<ChildProcess> InputMethodSession::Start(
+    std::vector<std::string> argv, std::map<std::string, std::string> environment) {
   environment.merge(
       std::map<std::string, std::string>{{"HOME", home_.string()},
                                          {"XDG_CONFIG_HOME", (home_ / ".config").string()},
                                          {"XDG_RUNTIME_DIR", (home_ / "run").string()},
                                          {"DISPLAY", display_},
-                                         {"DBUS_SESSION_BUS_ADDRESS", bus_address_}});
+                                         {"DBUS_SESSION_BUS_ADDRESS", bus_address_},
+                                         {"GSETTINGS_BACKEND", "memory"}});
   return std::make_unique<ChildProcess>(std::move(argv),
                                         ProcessOptions{environment, ErrorOutput::kDiscard});
 }

@@ -10,28 +10,44 @@
 
 namespace cardwedge::testbed {
 
-// A desktop session with a Japanese input method, as a user has it: a D-Bus session bus, fcitx5
-// with Mozc (group: keyboard-us, mozc) and a GTK 3 entry that takes its keys through fcitx5's
-// input module, on the given X display. Mozc refuses to run as root: when the test runs as root,
-// all of them run as the plain user nobody, with a home folder of their own; the bus lets the
-// test's user in too. The entry's lines: "focused", "text: ..." at each change of its contents,
-// "submitted: ..." at each Enter that reaches it.
-class Fcitx5Session {
+// Mozc refuses to run as root, and IBus lets no other user onto its bus: a test of input
+// methods runs as one plain user with them. Called first in main: when the test runs as root, it
+// becomes the user nobody, after copying the test bed's GTK entry where that user can read it.
+void BecomePlainUser();
+
+enum class InputMethodFramework { kFcitx5, kIbus };
+
+// A desktop session with a Japanese input method, as a user has it: a D-Bus session bus, the
+// framework with Mozc (fcitx5: the group keyboard-us, mozc; IBus: the engine xkb:us::eng) and a
+// GTK 3 entry that takes its keys through the framework's input module, on the given X display,
+// with a home folder of their own. The entry's lines: "focused", "text: ..." at each change of
+// its contents, "submitted: ..." at each Enter that reaches it.
+class InputMethodSession {
  public:
-  explicit Fcitx5Session(const std::string& display);
-  ~Fcitx5Session();
-  Fcitx5Session(const Fcitx5Session&) = delete;
-  Fcitx5Session& operator=(const Fcitx5Session&) = delete;
+  InputMethodSession(const std::string& display, InputMethodFramework framework);
+  ~InputMethodSession();
+  InputMethodSession(const InputMethodSession&) = delete;
+  InputMethodSession& operator=(const InputMethodSession&) = delete;
 
   // For DBUS_SESSION_BUS_ADDRESS.
   const std::string& bus_address() const { return bus_address_; }
-  ChildProcess& fcitx5() { return *fcitx5_; }
+  // For HOME: IBus keeps the file that names its bus under it.
+  const std::filesystem::path& home() const { return home_; }
+  ChildProcess& bus() { return *bus_; }
+  ChildProcess& framework() { return *framework_; }
   ChildProcess& entry() { return *entry_; }
-  // Calls a method of fcitx5's controller without arguments ("Activate", "Deactivate") and
-  // returns the printed reply.
-  std::string Controller(const std::string& method);
+  // Calls a method of fcitx5's controller without arguments ("State", "Activate", "Deactivate")
+  // and returns the printed reply.
+  std::string Fcitx5Controller(const std::string& method);
+  // Makes IBus type with that engine ("mozc-jp", "xkb:us::eng"), and waits until it says so.
+  void SetIbusEngine(const std::string& engine);
 
  private:
+  void StartFcitx5();
+  void StartIbus();
+  // Runs a short command to its end and returns what it printed; throws when it does not end,
+  // or must succeed and fails.
+  std::string Run(std::vector<std::string> argv, const std::string& what, bool must_succeed);
   std::unique_ptr<ChildProcess> Start(std::vector<std::string> argv,
                                       std::map<std::string, std::string> environment);
 
@@ -39,7 +55,7 @@ class Fcitx5Session {
   std::string display_;
   std::string bus_address_;
   std::unique_ptr<ChildProcess> bus_;
-  std::unique_ptr<ChildProcess> fcitx5_;
+  std::unique_ptr<ChildProcess> framework_;
   std::unique_ptr<ChildProcess> entry_;
 };
 

@@ -6,7 +6,9 @@
 #include <QDBusVariant>
 #include <QFileInfo>
 #include <QVariantMap>
+#include <future>
 #include <memory>
+#include <thread>
 
 #include "platform/linux/ibus_address.h"
 
@@ -61,8 +63,11 @@ BusAnswer<QVariant> CallFcitx(const QString& method) {
 }
 
 // IBus's engine description is a structure: its type name, a dictionary of attachments, then
-// the engine's name.
-std::string EngineName(const QVariant& description) {
+// the engine's name. The property's own type is a variant, so the reply wraps it twice.
+std::string EngineName(QVariant description) {
+  while (description.canConvert<QDBusVariant>()) {
+    description = qvariant_cast<QDBusVariant>(description).variant();
+  }
   const auto argument = qvariant_cast<QDBusArgument>(description);
   QString type;
   QVariantMap attachments;
@@ -73,13 +78,16 @@ std::string EngineName(const QVariant& description) {
   return name.toStdString();
 }
 
+BusAnswer<QVariant> AskSessionBus(const QString& method, const QString& name) {
+  return Call(Connect(kSessionConnection, SessionBusAddress()),
+              QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+              QStringLiteral("org.freedesktop.DBus"), method, {name});
+}
+
 }  // namespace
 
 BusAnswer<bool> DbusInputMethodBus::FcitxRunning() {
-  const BusAnswer<QVariant> owned =
-      Call(Connect(kSessionConnection, SessionBusAddress()), QStringLiteral("org.freedesktop.DBus"),
-           QStringLiteral("/org/freedesktop/DBus"), QStringLiteral("org.freedesktop.DBus"),
-           QStringLiteral("NameHasOwner"), {kFcitxService});
+  const BusAnswer<QVariant> owned = AskSessionBus(QStringLiteral("NameHasOwner"), kFcitxService);
   if (!owned.value) return {std::nullopt, "the session bus: " + owned.error};
   return {owned.value->toBool(), {}};
 }
@@ -96,10 +104,15 @@ BusAnswer<std::string> DbusInputMethodBus::FcitxInputMethod() {
   return {method.value->toString().toStdString(), {}};
 }
 
+// fcitx5's IBus frontend serves IBus's programs as an IBus daemon would, and has answered for
+// them already: its bus is not IBus's.
 BusAnswer<bool> DbusInputMethodBus::IbusRunning() {
-  const BusAnswer<std::string> address = IbusAddress();
-  if (!address.value) return {std::nullopt, address.error};
-  ibusAddress_ = QString::fromStdString(*address.value);
+  const BusAnswer<IbusDaemon> daemon = FindIbusDaemon();
+  if (!daemon.value) return {std::nullopt, daemon.error};
+  const BusAnswer<QVariant> fcitx =
+      AskSessionBus(QStringLiteral("GetConnectionUnixProcessID"), kFcitxService);
+  if (fcitx.value && fcitx.value->toLongLong() == daemon.value->pid) return {false, {}};
+  ibusAddress_ = QString::fromStdString(daemon.value->address);
   return {!ibusAddress_.isEmpty(), {}};
 }
 
@@ -109,12 +122,30 @@ BusAnswer<std::string> DbusInputMethodBus::IbusGlobalEngine() {
       QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
       {kIbusService, QStringLiteral("GlobalEngine")});
   if (!engine.value) return {std::nullopt, engine.error};
-  return {EngineName(qvariant_cast<QDBusVariant>(*engine.value).variant()), {}};
+  return {EngineName(*engine.value), {}};
 }
 
 InputMethodKeyboard::Query SessionInputMethod() {
-  return [bus = std::make_shared<DbusInputMethodBus>(), hints = InputMethodHintsFromEnvironment()] {
-    return QueryInputMethod(*bus, hints);
+  auto bus = std::make_shared<DbusInputMethodBus>();
+  auto earlier = std::make_shared<std::future<InputMethodState>>();
+  return [bus, earlier, hints = InputMethodHintsFromEnvironment()] {
+    const auto unknown = [](const char* what) {
+      return InputMethodState{InputMethodState::Kind::kUnknown,
+                              std::string("the input-method framework ") + what + " in " +
+                                  std::to_string(kSessionQueryDeadline.count()) + " ms"};
+    };
+    if (earlier->valid() && earlier->wait_for(kSessionQueryDeadline) != std::future_status::ready) {
+      return unknown("has not answered an earlier question");
+    }
+    std::promise<InputMethodState> answer;
+    *earlier = answer.get_future();
+    std::thread([bus, hints, answer = std::move(answer)]() mutable {
+      answer.set_value(QueryInputMethod(*bus, hints));
+    }).detach();
+    if (earlier->wait_for(kSessionQueryDeadline) != std::future_status::ready) {
+      return unknown("did not answer");
+    }
+    return earlier->get();
   };
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <chrono>
 
 #include "platform/linux/input_method_keyboard.h"
 #include "platform/linux/input_method_state.h"
@@ -27,7 +28,12 @@ class DbusInputMethodBus : public InputMethodBus {
 };
 
 // The session's input method as the program asks it: over D-Bus, with the hints of the
-// environment it started in.
+// environment it started in, on a thread of its own. A call's time-out does not cover
+// connecting: a bus that accepts the connection and then never greets (a stopped daemon, or one
+// that will not let this user in) holds the connecting thread for libdbus's 25 seconds. So the
+// answer is waited for kSessionQueryDeadline, after which it is unknown; a question still open
+// then is waited for as long again before the next one is asked.
+inline constexpr std::chrono::milliseconds kSessionQueryDeadline{1000};
 InputMethodKeyboard::Query SessionInputMethod();
 
 }  // namespace cardwedge

@@ -47,12 +47,12 @@ bool ProcessRuns(long pid) { return pid > 0 && (::kill(pid, 0) == 0 || errno == 
 
 }  // namespace
 
-BusAnswer<std::string> IbusAddress() {
+BusAnswer<IbusDaemon> FindIbusDaemon() {
   const std::string fromEnvironment = Environment("IBUS_ADDRESS");
-  if (!fromEnvironment.empty()) return {fromEnvironment, {}};
+  if (!fromEnvironment.empty()) return {IbusDaemon{fromEnvironment}, {}};
   const std::string path = BusFilePath();
   std::ifstream file(path);
-  if (!file) return {std::string(), {}};
+  if (!file) return {IbusDaemon{}, {}};
   std::string address;
   long pid = 0;
   for (std::string line; std::getline(file, line);) {
@@ -60,9 +60,9 @@ BusAnswer<std::string> IbusAddress() {
     if (line.rfind(kAddress, 0) == 0) address = line.substr(kAddress.size());
     if (line.rfind(kPid, 0) == 0) pid = std::strtol(line.c_str() + kPid.size(), nullptr, 10);
   }
-  if (!ProcessRuns(pid)) return {std::string(), {}};
+  if (!ProcessRuns(pid)) return {IbusDaemon{}, {}};
   if (address.empty()) return {std::nullopt, "the IBus bus file " + path + " names no address"};
-  return {address, {}};
+  return {IbusDaemon{address, pid}, {}};
 }
 
 }  // namespace cardwedge
