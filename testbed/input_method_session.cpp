@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <fstream>
 
 #include "wait_until.h"
@@ -32,6 +33,21 @@ Layout=
 [GroupOrder]
 0=Default
 )";
+
+// Mozc's server and IBus's engines leave the process group they were started in: every process
+// that runs with the session's home is ended.
+void EndProcessesOf(const std::filesystem::path& home) {
+  const std::string marker = "HOME=" + home.string();
+  std::error_code ignored;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc", ignored)) {
+    const pid_t pid = static_cast<pid_t>(std::atoi(entry.path().filename().c_str()));
+    std::ifstream environ(entry.path() / "environ");
+    std::string variable;
+    while (pid > 0 && pid != ::getpid() && std::getline(environ, variable, '\0')) {
+      if (variable == marker) ::kill(pid, SIGKILL);
+    }
+  }
+}
 
 }  // namespace
 
@@ -106,6 +122,7 @@ InputMethodSession::~InputMethodSession() {
   entry_.reset();
   framework_.reset();
   bus_.reset();
+  EndProcessesOf(home_);
   std::error_code ignored;
   std::filesystem::remove_all(home_, ignored);
 }
