@@ -2,6 +2,7 @@
 
 #include <grp.h>
 #include <stdlib.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -63,6 +64,8 @@ void BecomePlainUser() {
   if (::setgroups(0, nullptr) != 0 || ::setgid(kPlainGroup) != 0 || ::setuid(kPlainUser) != 0) {
     throw TestbedError("cannot become the plain user nobody");
   }
+  // A change of user makes the process undumpable, which LeakSanitizer needs it to be.
+  ::prctl(PR_SET_DUMPABLE, 1);
 }
 
 InputMethodSession::InputMethodSession(const std::string& display, InputMethodFramework framework)

@@ -21,7 +21,7 @@ const QString kFcitxService = QStringLiteral("org.fcitx.Fcitx5");
 const QString kIbusService = QStringLiteral("org.freedesktop.IBus");
 
 QString SessionBusAddress() {
-  const QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
+  QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
   if (!address.isEmpty()) return address;
   const QString runtimeBus = qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/bus");
   if (QFileInfo(runtimeBus).isWritable()) return QStringLiteral("unix:path=") + runtimeBus;

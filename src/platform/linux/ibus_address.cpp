@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
+#include <limits>
 #include <string_view>
 
 namespace cardwedge {
@@ -43,7 +44,10 @@ std::string BusFilePath() {
   return config + "/ibus/bus/" + MachineId() + "-" + DisplayPart();
 }
 
-bool ProcessRuns(long pid) { return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM); }
+bool ProcessRuns(long pid) {
+  return pid > 0 && pid <= std::numeric_limits<pid_t>::max() &&
+         (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+}
 
 }  // namespace
 
