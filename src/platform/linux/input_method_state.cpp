@@ -43,8 +43,9 @@ InputMethodState AskFcitx(InputMethodBus& bus, bool named) {
   if (auto state = NotAsked(running, named, "fcitx5")) return *state;
   if (!*running.value) return {};
   const BusAnswer<int> state = bus.FcitxState();
-  if (!state.value)
+  if (!state.value) {
     return Unknown("fcitx5 runs but did not say whether it composes: " + state.error);
+  }
   switch (*state.value) {
     case kFcitxNoFocusedContext:
     case kFcitxOff:
