@@ -8,13 +8,13 @@ InputMethodKeyboard::InputMethodKeyboard(Keyboard& keys, Query query)
     : keys_(keys), query_(std::move(query)) {}
 
 void InputMethodKeyboard::Send(const std::vector<KeyEvent>& events) {
-  RefuseWhileComposing();
+  CheckFocusedWindow();
   keys_.Send(events);
 }
 
 void InputMethodKeyboard::CheckFocusedWindow() {
-  RefuseWhileComposing();
   keys_.CheckFocusedWindow();
+  RefuseWhileComposing();
 }
 
 void InputMethodKeyboard::RefuseWhileComposing() {
