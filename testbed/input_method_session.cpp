@@ -35,6 +35,20 @@ Layout=
 0=Default
 )";
 
+// The distribution's session bus without its service folders: a call to a name nobody owns yet
+// must not start a second fcitx5 (or anything else) behind the test's back.
+constexpr char kBusConfig[] = R"(<busconfig>
+  <type>session</type>
+  <listen>unix:tmpdir=/tmp</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+)";
+
 // Mozc's server and IBus's engines leave the process group they were started in: every process
 // that runs with the session's home is ended.
 void EndProcessesOf(const std::filesystem::path& home) {
@@ -77,9 +91,10 @@ InputMethodSession::InputMethodSession(const std::string& display, InputMethodFr
   std::filesystem::create_directories(home_ / "run");
   std::filesystem::permissions(home_ / "run", std::filesystem::perms::owner_all);
   std::ofstream(home_ / ".config/fcitx5/profile") << kProfile;
+  std::ofstream(home_ / "bus.conf") << kBusConfig;
 
-  bus_ = Start({"dbus-daemon", "--session", "--address=unix:path=" + (home_ / "bus").string(),
-                "--nofork", "--print-address=1"},
+  bus_ = Start({"dbus-daemon", "--config-file=" + (home_ / "bus.conf").string(),
+                "--address=unix:path=" + (home_ / "bus").string(), "--nofork", "--print-address=1"},
                {});
   bus_address_ = bus_->WaitForLine("unix:", kStartTimeout);
   const bool fcitx5 = framework == InputMethodFramework::kFcitx5;
@@ -102,6 +117,10 @@ InputMethodSession::InputMethodSession(const std::string& display, InputMethodFr
 
 void InputMethodSession::StartFcitx5() {
   framework_ = Start({"fcitx5", "-D"}, {});
+  WaitUntilFcitx5Answers();
+}
+
+void InputMethodSession::WaitUntilFcitx5Answers() {
   const auto answers = [this] {
     try {
       Fcitx5Controller("State");
@@ -111,7 +130,7 @@ void InputMethodSession::StartFcitx5() {
     }
   };
   if (!WaitUntil(answers, kStartTimeout, Duration{100})) {
-    throw TestbedError("fcitx5 did not take its name on the session bus");
+    throw TestbedError("fcitx5 does not answer on the session bus");
   }
 }
 

@@ -39,6 +39,8 @@ class InputMethodSession {
   // Calls a method of fcitx5's controller without arguments ("State", "Activate", "Deactivate")
   // and returns the printed reply.
   std::string Fcitx5Controller(const std::string& method);
+  // Waits until fcitx5 answers (at its start, or after it was stopped, once it has caught up).
+  void WaitUntilFcitx5Answers();
   // Makes IBus type with that engine ("mozc-jp", "xkb:us::eng"), and waits until it says so.
   void SetIbusEngine(const std::string& engine);
 

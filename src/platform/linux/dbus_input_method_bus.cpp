@@ -49,6 +49,8 @@ BusAnswer<QVariant> Call(const BusAnswer<QDBusConnection>& connection, const QSt
   if (!connection.value) return {std::nullopt, connection.error};
   QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, method);
   call.setArguments(arguments);
+  // Asking must not start a framework that the bus knows how to start but is not running.
+  call.setAutoStartService(false);
   const QDBusMessage reply =
       connection.value->call(call, QDBus::Block, DbusInputMethodBus::kCallTimeoutMs);
   if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
