@@ -3,6 +3,7 @@
 #include <grp.h>
 #include <stdlib.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -68,6 +69,9 @@ void EndProcessesOf(const std::filesystem::path& home) {
 
 void BecomePlainUser() {
   if (::geteuid() != 0) return;
+  // X servers keep their sockets in this folder: made by the plain user's Xvfb it would be that
+  // user's, where later servers of root expect root's, open to all.
+  if (::mkdir("/tmp/.X11-unix", 01777) == 0) ::chmod("/tmp/.X11-unix", 01777);
   const std::filesystem::path copy =
       std::filesystem::temp_directory_path() / "cardwedge-gtk-entry.py";
   std::filesystem::copy_file(entry_script, copy, std::filesystem::copy_options::overwrite_existing);
