@@ -1,6 +1,6 @@
 # The Linux program: its backends, the Qt toolkit, the test bed and the benchmarks.
 
-find_package(Qt6 REQUIRED COMPONENTS Widgets Multimedia)
+find_package(Qt6 REQUIRED COMPONENTS Widgets Multimedia DBus)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(PCSC REQUIRED IMPORTED_TARGET libpcsclite)
 pkg_check_modules(NFC REQUIRED IMPORTED_TARGET libnfc)
@@ -32,7 +32,7 @@ add_library(cardwedge_linux STATIC ${LINUX_BACKEND_SOURCES} ${PROTOCOL_SOURCES})
 target_include_directories(cardwedge_linux PUBLIC src PRIVATE ${PROTOCOL_DIR})
 # The smart-card backend (src/platform/scard/) is the one Windows builds against winscard.
 target_link_libraries(cardwedge_linux PUBLIC cardwedge_core PkgConfig::PCSC PkgConfig::NFC X11::X11
-                      X11::Xtst PkgConfig::WAYLAND Threads::Threads)
+                      X11::Xtst PkgConfig::WAYLAND Qt6::DBus Threads::Threads)
 
 file(GLOB_RECURSE QT_BACKEND_SOURCES CONFIGURE_DEPENDS src/platform/qt/*.cpp)
 add_library(cardwedge_qt STATIC ${QT_BACKEND_SOURCES})

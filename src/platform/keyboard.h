@@ -41,6 +41,8 @@ class TypingError : public std::runtime_error {
     kSessionLocked,    // the screen is locked
     kSessionAway,      // another session has the console, or the remote desktop left
     kSessionUnknown,   // whether the session is locked or away cannot be told
+    // An input-method framework runs and cannot tell whether it would compose.
+    kInputMethodUnknown,
   };
 
   explicit TypingError(const std::string& what, Cause cause = Cause::kKeyboard)

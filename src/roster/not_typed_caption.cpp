@@ -19,6 +19,9 @@ std::string NotTypedCaption(const TypingError& error) {
     case TypingError::Cause::kInputMethod:
       why = "入力先の日本語入力がオンです";
       break;
+    case TypingError::Cause::kInputMethodUnknown:
+      why = "日本語入力がオフか確認できません";
+      break;
     case TypingError::Cause::kKeysHeld:
       why = "Shift・Ctrl・Alt・Windowsキーが押されています";
       break;

@@ -5,6 +5,7 @@
 #include "diagnostics/diagnostics.h"
 #include "diagnostics/diagnostics_log.h"
 
+#include "platform/linux/dbus_input_method_bus.h"
 #include "platform/linux/flock_instance_guard.h"
 #include "platform/linux/iconv_text_codec.h"
 #include "platform/linux/libnfc_felica_library.h"
@@ -20,7 +21,8 @@
 namespace cardwedge {
 namespace {
 
-// Qt windows and sound, X11 and Wayland keystrokes, pcsc-lite, libnfc, and the POSIX services.
+// Qt windows and sound, X11 and Wayland keystrokes refused while the input method composes,
+// pcsc-lite, libnfc, and the POSIX services.
 class LinuxServices : public PlatformServices {
  public:
   Platform& platform() override { return platform_; }
@@ -41,14 +43,15 @@ class LinuxServices : public PlatformServices {
   struct SayWhichKeyboard {
     explicit SayWhichKeyboard(const LinuxKeyboard& keyboard) { Diagnose(keyboard.Description()); }
   } sayWhichKeyboard_{keyboard_};
+  InputMethodKeyboard checkedKeyboard_{keyboard_, SessionInputMethod()};
   QtSound sound_;
   ProcfsProcesses processes_;
   FlockInstanceGuard instanceGuard_{FlockInstanceGuard::DefaultLockPath()};
   IconvTextCodec textCodec_;
   ScardSmartCard smartCard_;
   LibnfcFelicaLibrary felicaLibrary_;
-  Platform platform_{toolkit_,   files_,         clock_,     keyboard_,  sound_,
-                     processes_, instanceGuard_, textCodec_, smartCard_, felicaLibrary_};
+  Platform platform_{toolkit_,   files_,         clock_,     checkedKeyboard_, sound_,
+                     processes_, instanceGuard_, textCodec_, smartCard_,       felicaLibrary_};
 };
 
 }  // namespace

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <chrono>
+
+#include "platform/linux/input_method_keyboard.h"
+#include "platform/linux/input_method_state.h"
+
+namespace cardwedge {
+
+// The frameworks asked over Qt's D-Bus module: fcitx5 on the session bus
+// (DBUS_SESSION_BUS_ADDRESS, else $XDG_RUNTIME_DIR/bus), IBus on the bus its daemon serves for
+// this display (IBUS_ADDRESS, else the address in its bus file). Each call waits at most
+// kCallTimeoutMs; a connection that was lost is made anew at the next call. Needs a
+// QCoreApplication.
+class DbusInputMethodBus : public InputMethodBus {
+ public:
+  static constexpr int kCallTimeoutMs = 200;
+
+  BusAnswer<bool> FcitxRunning() override;
+  BusAnswer<int> FcitxState() override;
+  BusAnswer<std::string> FcitxInputMethod() override;
+  BusAnswer<bool> IbusRunning() override;
+  BusAnswer<std::string> IbusGlobalEngine() override;
+
+ private:
+  QString ibusAddress_;
+};
+
+// The session's input method as the program asks it: over D-Bus, with the hints of the
+// environment it started in, on a thread of its own. A call's time-out does not cover
+// connecting: a bus that accepts the connection and then never greets (a stopped daemon, or one
+// that will not let this user in) holds the connecting thread for libdbus's 25 seconds. So the
+// answer is waited for kSessionQueryDeadline, after which it is unknown; a question still open
+// then is waited for as long again before the next one is asked.
+inline constexpr std::chrono::milliseconds kSessionQueryDeadline{1000};
+InputMethodKeyboard::Query SessionInputMethod();
+
+}  // namespace cardwedge

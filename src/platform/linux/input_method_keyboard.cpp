@@ -1,0 +1,37 @@
+#include "platform/linux/input_method_keyboard.h"
+
+#include <utility>
+
+namespace cardwedge {
+
+InputMethodKeyboard::InputMethodKeyboard(Keyboard& keys, Query query)
+    : keys_(keys), query_(std::move(query)) {}
+
+void InputMethodKeyboard::Send(const std::vector<KeyEvent>& events) {
+  CheckFocusedWindow();
+  keys_.Send(events);
+}
+
+void InputMethodKeyboard::CheckFocusedWindow() {
+  keys_.CheckFocusedWindow();
+  RefuseWhileComposing();
+}
+
+void InputMethodKeyboard::RefuseWhileComposing() {
+  const InputMethodState state = query_();
+  switch (state.kind) {
+    case InputMethodState::Kind::kNotComposing:
+      return;
+    case InputMethodState::Kind::kComposing:
+      throw TypingError("the input method (" + state.detail +
+                            ") is on and would take the digits into a composition: turn it off "
+                            "(direct input) and lay the card again",
+                        TypingError::Cause::kInputMethod);
+    case InputMethodState::Kind::kUnknown:
+      throw TypingError(
+          "cannot tell whether the input method would take the digits: " + state.detail,
+          TypingError::Cause::kInputMethodUnknown);
+  }
+}
+
+}  // namespace cardwedge
