@@ -32,6 +32,7 @@ std::optional<std::string> PasswordSearch(const Roster& roster, const std::strin
     if (cardId.empty() && emptyCardIds == EmptyCardIds::kNeverMatch) continue;
     if (bbb == cardId || bbb == Mid(cardId, 15, 16) || cardId == keyMid) {
       lookup.SecondEntryFlag = i == 2 ? 1 : 0;
+      lookup.FoundRecord = i;
       lookup.FoundText = roster.RosterText[i];
       return roster.RosterValue[i];
     }
