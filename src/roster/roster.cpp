@@ -86,6 +86,7 @@ Roster LoadRoster(Files& files, TextCodec& codec) {
     roster.RosterValue.emplace_back();
     roster.RosterText.emplace_back();
     roster.RosterCardId.emplace_back();
+    roster.RosterLine.push_back(recordLine);
     for (int number = 2; number <= kRosterFieldsPerRecord; ++number) {
       if (!reader.Next(field)) {
         throw RosterError("Cannot load the roster " + Where(rosterFile, n, recordLine) +

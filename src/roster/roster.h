@@ -21,13 +21,15 @@ class RosterError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// One window's roster: records at indices 1 to RosterCount of the three parallel arrays (index 0
-// is never used). Texts are kept exactly as read.
+// One window's roster: records at indices 1 to RosterCount of the parallel arrays (index 0 is
+// never used). Texts are kept exactly as read; RosterLine is the line of the file each record
+// begins on, so a fault of a record can be located as the loader's errors are.
 struct Roster {
   std::string RosterFolder;
   std::vector<std::string> RosterCardId{""};
   std::vector<std::string> RosterValue{""};
   std::vector<std::string> RosterText{""};
+  std::vector<int> RosterLine{0};
   int RosterCount = 0;
   bool Utf8 = false;  // read as UTF-8; else in the system's ANSI code page
 };

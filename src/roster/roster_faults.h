@@ -14,6 +14,7 @@ enum class RosterFaultLevel { kWarning, kError };
 
 enum class RosterFaultKind {
   kCardIdNoReaderGives,  // not upper-case hexadecimal with an even number of digits
+  kCardIdEmpty,          // field 49 is empty: no card finds the record
   kCardIdUnusualLength,  // hexadecimal, but of a length no common card gives
   kNeverFound,           // an earlier record catches every card that would match it
   kSameValue,            // the same value as an earlier record
@@ -30,9 +31,13 @@ struct RosterFault {
   int line = 0;
   int otherRecord = 0;
   int otherLine = 0;
+
+  bool operator==(const RosterFault&) const = default;
 };
 
-// The faults of `roster`, found with the lookup's own rules, in record order.
+// The faults of `roster`, found with the lookup's own rules, in record order (a fault of the whole
+// roster first). Record 1 when it holds column titles (a value without digits and a card
+// identifier no reader gives) is not a fault: it is never found and never typed.
 std::vector<RosterFault> FindRosterFaults(const Roster& roster);
 
 // What the fault is and what to do about it, in one line.
