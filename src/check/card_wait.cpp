@@ -21,10 +21,11 @@ void SiteCheck::WaitForCards(int seconds) {
   if (seconds <= 0) return;
   const std::string wait = std::to_string(seconds);
   if (!felicaLibraryLoaded_ && pcscReaders_.empty()) {
-    report_({FindingLevel::kError,
-             {"cards", "カード"},
-             {"no reader to wait on for " + wait + " seconds", wait + " 秒待つリーダーがありません"},
-             {"put the readers right first (see above)", "先に上のリーダーの問題を直してください"}});
+    report_(
+        {FindingLevel::kError,
+         {"cards", "カード"},
+         {"no reader to wait on for " + wait + " seconds", wait + " 秒待つリーダーがありません"},
+         {"put the readers right first (see above)", "先に上のリーダーの問題を直してください"}});
     return;
   }
   report_({FindingLevel::kOk,
@@ -72,9 +73,9 @@ void SiteCheck::PollPcscReader(const std::string& reader) {
   std::array<std::uint8_t, 256> response{};
   std::uint32_t length = 255;
   ScardIoRequest pci{protocol};
-  const ScardResult sent = smartCard.Transmit(card, ScardIoRequest{protocol}, command.data(),
-                                              static_cast<std::uint32_t>(command.size()), pci,
-                                              response.data(), length);
+  const ScardResult sent =
+      smartCard.Transmit(card, ScardIoRequest{protocol}, command.data(),
+                         static_cast<std::uint32_t>(command.size()), pci, response.data(), length);
   smartCard.Disconnect(card, kScardUnpowerCard);
   if (sent != kScardSuccess || !IsValidResponse(response.data(), length)) return;
   // A card that answers without an identifier is reported once, as an empty one.
@@ -97,7 +98,8 @@ void SiteCheck::ReportCard(const Bilingual& reader, const std::string& cardId, b
           : std::nullopt;
   const Bilingual topic{"card on the " + reader.english, reader.japanese + " のカード"};
   if (!value) {
-    report_({FindingLevel::kWarning, topic,
+    report_({FindingLevel::kWarning,
+             topic,
              {id + " matches no roster record: the window shows ---",
               id + " は名簿のどの行にも合いません。窓には --- と出ます"},
              {"put this identifier in field 49 of the card's record",
@@ -108,24 +110,28 @@ void SiteCheck::ReportCard(const Bilingual& reader, const std::string& cardId, b
   const std::string text = "\"" + lookup.FoundText + "\"";
   switch (ClassifyFoundValue(value)) {
     case FoundValue::kTypeable:
-      report_({FindingLevel::kOk, topic,
+      report_({FindingLevel::kOk,
+               topic,
                {id + " is record " + record + " (" + text + "): the window types " + *value +
                     " and Enter",
                 id + " は " + record + " 件目 (" + text + ")。窓は " + *value +
                     " と Enter を入力します"}});
       return;
     case FoundValue::kNotFound:
-      report_({FindingLevel::kWarning, topic,
+      report_({FindingLevel::kWarning,
+               topic,
                {id + " is record " + record + " (" + text + "), whose value \"" + *value +
                     "\" reads as 0: the window shows ---",
                 id + " は " + record + " 件目 (" + text + ") ですが、値 \"" + *value +
                     "\" は 0 と読まれるため、窓には --- と出ます"},
-               {"give the record its number in field 2", "その行の 2 番目の項目に番号を書いてください"}});
+               {"give the record its number in field 2",
+                "その行の 2 番目の項目に番号を書いてください"}});
       return;
     case FoundValue::kUntypeable:
       break;
   }
-  report_({FindingLevel::kWarning, topic,
+  report_({FindingLevel::kWarning,
+           topic,
            {id + " is record " + record + " (" + text + "), whose value \"" + *value +
                 "\" is not a whole number of digits: it is never typed",
             id + " は " + record + " 件目 (" + text + ") ですが、値 \"" + *value +

@@ -26,8 +26,7 @@ int CheckExitStatus(bool anyWarning, bool anyError) {
 std::string FindingLine(const Finding& finding, ReportLanguage language) {
   const bool japanese = language == ReportLanguage::kJapanese;
   std::string line = std::string(LevelWord(finding.level, language)) + " " +
-                     finding.topic.In(language) + ": " +
-                     finding.found.In(language);
+                     finding.topic.In(language) + ": " + finding.found.In(language);
   if (!finding.todo.In(language).empty()) {
     line += (japanese ? " → 対処: " : " -> To do: ") + finding.todo.In(language);
   }

@@ -6,7 +6,7 @@
 namespace cardwedge {
 namespace {
 
-constexpr char kThisBitness[] = sizeof(void*) == 8 ? "64-bit" : "32-bit";
+constexpr const char* kThisBitness = sizeof(void*) == 8 ? "64-bit" : "32-bit";
 
 std::string ResultCode(ScardResult result) {
   char code[16];
@@ -20,38 +20,50 @@ Finding LibraryFault(const LibraryOrigin& origin) {
   const std::string detail = origin.detail.empty() ? "" : " (" + origin.detail + ")";
   switch (origin.fault) {
     case LibraryLoadFault::kMissing:
-      return {FindingLevel::kError, topic,
-              {"not found beside the program nor in the system folder" + detail,
-               "プログラムのフォルダにもシステムフォルダにもありません" + detail},
-              {"copy the reader maker's FeliCa library beside the program",
-               "リーダーのメーカーの FeliCa ライブラリをプログラムと同じフォルダにコピーしてください"}};
+      return {
+          FindingLevel::kError,
+          topic,
+          {"not found beside the program nor in the system folder" + detail,
+           "プログラムのフォルダにもシステムフォルダにもありません" + detail},
+          {"copy the reader maker's FeliCa library beside the program",
+           "リーダーのメーカーの FeliCa ライブラリをプログラムと同じフォルダにコピーしてください"}};
     case LibraryLoadFault::kMissingRuntime:
-      return {FindingLevel::kError, topic,
-              {origin.where + " is there, but a DLL it needs (the reader maker's runtime) is "
-                              "missing" + detail,
-               origin.where + " はありますが、それが使う DLL (リーダーのメーカーのランタイム) が"
-                              "ありません" + detail},
+      return {FindingLevel::kError,
+              topic,
+              {origin.where +
+                   " is there, but a DLL it needs (the reader maker's runtime) is "
+                   "missing" +
+                   detail,
+               origin.where +
+                   " はありますが、それが使う DLL (リーダーのメーカーのランタイム) が"
+                   "ありません" +
+                   detail},
               {"install the reader maker's driver package, which brings the runtime",
                "リーダーのメーカーのドライバ一式をインストールしてください"}};
     case LibraryLoadFault::kWrongBitness:
-      return {FindingLevel::kError, topic,
-              {origin.where + " is not a " + kThisBitness + " DLL, as this cardwedge is" + detail,
-               origin.where + " はこの cardwedge と同じ " + kThisBitness + " の DLL ではありません" +
-                   detail},
+      return {FindingLevel::kError,
+              topic,
+              {origin.where + " is not a " + std::string(kThisBitness) +
+                   " DLL, as this cardwedge is" + detail,
+               origin.where + " はこの cardwedge と同じ " + kThisBitness +
+                   " の DLL ではありません" + detail},
               {sizeof(void*) == 8 ? "use the x86 package of cardwedge with a 32-bit library"
                                   : "use the reader maker's 32-bit library",
                sizeof(void*) == 8 ? "32 ビットのライブラリには cardwedge の x86 版を使ってください"
                                   : "リーダーのメーカーの 32 ビット版ライブラリを使ってください"}};
     case LibraryLoadFault::kMissingEntries:
-      return {FindingLevel::kError, topic,
+      return {FindingLevel::kError,
+              topic,
               {origin.where + " lacks an entry the FeliCa window calls" + detail,
                origin.where + " に FeliCa の窓が呼ぶ関数がありません" + detail},
-              {"use the reader maker's FeliCa library", "リーダーのメーカーの FeliCa ライブラリを使ってください"}};
+              {"use the reader maker's FeliCa library",
+               "リーダーのメーカーの FeliCa ライブラリを使ってください"}};
     case LibraryLoadFault::kRefused:
     case LibraryLoadFault::kNone:
       break;
   }
-  return {FindingLevel::kError, topic,
+  return {FindingLevel::kError,
+          topic,
           {"the system refused to load it" + detail, "システムが読み込みを拒みました" + detail},
           {"reinstall the reader maker's driver package",
            "リーダーのメーカーのドライバ一式を入れ直してください"}};
@@ -73,7 +85,8 @@ void SiteCheck::CheckReaders() {
   for (std::vector<Finding>* family : {&felica, &pcsc}) {
     for (Finding& finding : *family) {
       // A desk may use one family only: the other's faults stop nothing while one can read.
-      if (anyReader && finding.level == FindingLevel::kError) finding.level = FindingLevel::kWarning;
+      if (anyReader && finding.level == FindingLevel::kError)
+        finding.level = FindingLevel::kWarning;
       report_(finding);
     }
   }
@@ -94,7 +107,8 @@ std::vector<Finding> SiteCheck::CheckFelica() {
   if (initialized) {
     findings.push_back({FindingLevel::kOk, call, {"succeeded", "成功"}});
   } else {
-    findings.push_back({FindingLevel::kError, call,
+    findings.push_back({FindingLevel::kError,
+                        call,
                         {"failed", "失敗"},
                         {"reinstall the reader maker's driver package",
                          "リーダーのメーカーのドライバ一式を入れ直してください"}});
@@ -102,15 +116,18 @@ std::vector<Finding> SiteCheck::CheckFelica() {
   const bool opened = library.open_reader_writer_auto();
   const Bilingual reader{"FeliCa reader", "FeliCa リーダー"};
   if (opened && library.ReaderState() == FelicaReaderState::kReaderOpen) {
-    findings.push_back({FindingLevel::kOk, reader,
+    findings.push_back({FindingLevel::kOk,
+                        reader,
                         {"open_reader_writer_auto succeeded: the reader is present",
                          "open_reader_writer_auto 成功: リーダーがあります"}});
   } else {
-    findings.push_back({FindingLevel::kError, reader,
+    findings.push_back({FindingLevel::kError,
+                        reader,
                         {"open_reader_writer_auto failed: no reader found",
                          "open_reader_writer_auto 失敗: リーダーが見つかりません"},
                         {"plug the reader in and install its driver; no other program may hold it",
-                         "リーダーをつなぎ、ドライバを入れてください。ほかのプログラムが使っていないことも確かめてください"}});
+                         "リーダーをつなぎ、ドライバを入れてください。ほかのプログラムが使っていな"
+                         "いことも確かめてください"}});
   }
   return findings;
 }
@@ -121,7 +138,8 @@ std::vector<Finding> SiteCheck::CheckPcsc() {
   const Bilingual service{"smart-card service", "スマートカードサービス"};
   const ScardResult established = smartCard.EstablishContext(kScardScopeUser, context_);
   if (established != kScardSuccess) {
-    return {{FindingLevel::kError, service,
+    return {{FindingLevel::kError,
+             service,
              {"not reachable (" + ResultCode(established) + ")",
               "つながりません (" + ResultCode(established) + ")"},
              {"start the smart-card service (pcscd; on Windows the \"Smart Card\" service, which "
@@ -137,10 +155,12 @@ std::vector<Finding> SiteCheck::CheckPcsc() {
   std::vector<char> list(length, '\0');
   if (listed == kScardSuccess) listed = smartCard.ListReaders(context_, list.data(), length);
   if (listed == kScardSuccess) {
-    pcscReaders_ = ReaderNames(std::string_view(list.data(), std::min<std::size_t>(length, list.size())));
+    pcscReaders_ =
+        ReaderNames(std::string_view(list.data(), std::min<std::size_t>(length, list.size())));
   }
   if (pcscReaders_.empty()) {
-    findings.push_back({FindingLevel::kError, readers,
+    findings.push_back({FindingLevel::kError,
+                        readers,
                         {"none listed (" + ResultCode(listed) + ")",
                          "一覧にありません (" + ResultCode(listed) + ")"},
                         {"plug the reader in and install its driver",

@@ -20,23 +20,27 @@ Finding SwitchFinding(SwitchOrder order, const std::string& value) {
   const Bilingual topic{"switch file", "切り替えファイル"};
   switch (order) {
     case SwitchOrder::kLookup:
-      return {FindingLevel::kOk, topic,
+      return {FindingLevel::kOk,
+              topic,
               {"says " + Quoted(value) + ": cards type their roster number",
                Quoted(value) + ": カードの名簿の番号を入力します"}};
     case SwitchOrder::kRawId:
-      return {FindingLevel::kWarning, topic,
+      return {FindingLevel::kWarning,
+              topic,
               {"says " + Quoted(value) + ": cards type their own identifier, not a roster number",
                Quoted(value) + ": 名簿の番号ではなくカードの識別子を入力します"},
               {"the host sets this; 0 or an empty file types roster numbers",
                "名簿アプリが書く値です。番号を入力するには 0 または空にします"}};
     case SwitchOrder::kPause:
-      return {FindingLevel::kWarning, topic,
+      return {FindingLevel::kWarning,
+              topic,
               {"says " + Quoted(value) + ": the windows read no card (paused)",
                Quoted(value) + ": 一時停止中で、カードを読みません"},
               {"the host sets this; 0 or an empty file reads cards again",
                "名簿アプリが書く値です。0 または空にすると読み取りに戻ります"}};
     case SwitchOrder::kEnd:
-      return {FindingLevel::kError, topic,
+      return {FindingLevel::kError,
+              topic,
               {"says " + Quoted(value) + ": the windows end within a second of starting",
                Quoted(value) + ": 窓は起動して 1 秒以内に終了します"},
               {"the host writes 9 to end cardwedge; write 0 or empty the file before starting it",
@@ -44,7 +48,8 @@ Finding SwitchFinding(SwitchOrder order, const std::string& value) {
     case SwitchOrder::kKeepMode:
       break;
   }
-  return {FindingLevel::kWarning, topic,
+  return {FindingLevel::kWarning,
+          topic,
           {"says " + Quoted(value) + ", which orders nothing: the windows read in lookup mode",
            Quoted(value) + " は指示になりません。窓は名簿の番号を入力します"},
           {"the host writes 0, 1, 8 or 9", "名簿アプリが書く値は 0、1、8、9 です"}};
@@ -79,27 +84,35 @@ void SiteCheck::CheckFolderFile() {
   try {
     folder = ReadRosterFolder(files, platform_.textCodec);
   } catch (const RosterError& error) {
-    report_({FindingLevel::kError, topic, {error.what(), std::string("読めません: ") + error.what()},
+    report_({FindingLevel::kError,
+             topic,
+             {error.what(), std::string("読めません: ") + error.what()},
              {"let this user read the file, or delete it (an empty one means the program's folder)",
               "このユーザーが読めるようにするか、削除してください (空ならプログラムのフォルダ)"}});
     return;
   }
   folder.pop_back();
   if (folder == programFolder) {
-    report_({FindingLevel::kOk, topic,
-             {Quoted(path) + " names no folder: the roster is looked for in the program's folder",
-              Quoted(path) + " はフォルダを指定していません。名簿はプログラムのフォルダにあるものを使います"}});
+    report_(
+        {FindingLevel::kOk,
+         topic,
+         {Quoted(path) + " names no folder: the roster is looked for in the program's folder",
+          Quoted(path) +
+              " はフォルダを指定していません。名簿はプログラムのフォルダにあるものを使います"}});
   } else if (probes_.FolderExists(folder)) {
-    report_({FindingLevel::kOk, topic,
+    report_({FindingLevel::kOk,
+             topic,
              {Quoted(path) + " names the folder " + Quoted(folder) + ", which exists",
               Quoted(path) + " が指すフォルダ " + Quoted(folder) + " はあります"}});
   } else {
-    report_({FindingLevel::kError, topic,
+    report_({FindingLevel::kError,
+             topic,
              {Quoted(path) + " names the folder " + Quoted(folder) + ", which does not exist",
               Quoted(path) + " が指すフォルダ " + Quoted(folder) + " がありません"},
              {"write the roster's folder as the file's last line, or empty the file for the "
               "program's folder",
-              "名簿のあるフォルダをファイルの最後の行に書くか、空にしてプログラムのフォルダを使います"}});
+              "名簿のあるフォルダをファイルの最後の行に書くか、空にしてプログラムのフォルダを使いま"
+              "す"}});
   }
 }
 
@@ -108,33 +121,35 @@ void SiteCheck::CheckRoster() {
   try {
     roster_ = LoadRoster(platform_.files, platform_.textCodec);
   } catch (const RosterError& error) {
-    report_({FindingLevel::kError, topic,
+    report_({FindingLevel::kError,
+             topic,
              {error.what(), std::string("読み込めません: ") + error.what()},
              {std::string("put ") + kRosterFileName +
                   " (50 fields a record, UTF-8 or CP932) in the folder the folder file names; the "
                   "windows do not start without it",
-              std::string(kRosterFileName) +
-                  " (1 件 50 項目、UTF-8 または CP932) をフォルダファイルが指すフォルダに置いてください。"
-                  "無いと窓は起動しません"}});
+              std::string(kRosterFileName) + " (1 件 50 項目、UTF-8 または CP932) "
+                                             "をフォルダファイルが指すフォルダに置いてください。"
+                                             "無いと窓は起動しません"}});
     return;
   }
   const Roster& roster = *roster_;
   const std::string file = Quoted(roster.RosterFolder + kRosterFileName);
   const std::string count = std::to_string(roster.RosterCount);
-  report_({roster.RosterCount == 0 ? FindingLevel::kWarning : FindingLevel::kOk, topic,
+  report_({roster.RosterCount == 0 ? FindingLevel::kWarning : FindingLevel::kOk,
+           topic,
            {file + ", " + count + " records, read as " +
                 (roster.Utf8 ? "UTF-8" : "the system's ANSI code page (CP932)"),
-            file + "、" + count + " 件、" + (roster.Utf8 ? "UTF-8" : "システムの文字コード (CP932)") +
-                " として読みました"},
-           roster.RosterCount == 0
-               ? Bilingual{"no card can match an empty roster: fill it",
-                           "空の名簿ではどのカードも見つかりません"}
-               : Bilingual{}});
+            file + "、" + count + " 件、" +
+                (roster.Utf8 ? "UTF-8" : "システムの文字コード (CP932)") + " として読みました"},
+           roster.RosterCount == 0 ? Bilingual{"no card can match an empty roster: fill it",
+                                               "空の名簿ではどのカードも見つかりません"}
+                                   : Bilingual{}});
   for (const RosterFault& fault : FindRosterFaults(roster)) {
-    report_({fault.level == RosterFaultLevel::kError ? FindingLevel::kError : FindingLevel::kWarning,
-             topic,
-             {RosterFaultText(fault, roster, ReportLanguage::kEnglish),
-              RosterFaultText(fault, roster, ReportLanguage::kJapanese)}});
+    report_(
+        {fault.level == RosterFaultLevel::kError ? FindingLevel::kError : FindingLevel::kWarning,
+         topic,
+         {RosterFaultText(fault, roster, ReportLanguage::kEnglish),
+          RosterFaultText(fault, roster, ReportLanguage::kJapanese)}});
   }
 }
 
@@ -146,7 +161,8 @@ void SiteCheck::CheckSounds() {
     if (files.FileExists(path)) {
       report_({FindingLevel::kOk, topic, {"present", "あります"}});
     } else {
-      report_({FindingLevel::kWarning, topic,
+      report_({FindingLevel::kWarning,
+               topic,
                {Quoted(path) + " is missing: that sound is not played",
                 Quoted(path) + " がありません。その音は鳴りません"},
                {"copy it from the package beside the program",
@@ -160,11 +176,12 @@ void SiteCheck::CheckHost() {
                         std::string("名簿アプリ ") + kHostProcessName};
   switch (platform_.processes.Presence(kHostProcessName)) {
     case ProcessPresence::kRunning:
-      report_({FindingLevel::kOk, topic,
-               {"running in this session", "このセッションで動いています"}});
+      report_(
+          {FindingLevel::kOk, topic, {"running in this session", "このセッションで動いています"}});
       return;
     case ProcessPresence::kNotRunning:
-      report_({FindingLevel::kWarning, topic,
+      report_({FindingLevel::kWarning,
+               topic,
                {"not running in this session: started with a FLAG other than 1, the windows end "
                 "within 10 seconds",
                 "このセッションで動いていません。フラグが 1 以外なら、窓は 10 秒以内に終了します"},
@@ -172,7 +189,8 @@ void SiteCheck::CheckHost() {
                 "先に名簿アプリを起動するか、フラグ 1 で cardwedge を起動してください"}});
       return;
     case ProcessPresence::kUnknown:
-      report_({FindingLevel::kWarning, topic,
+      report_({FindingLevel::kWarning,
+               topic,
                {"the process list cannot be read: the windows take the host as running",
                 "プロセスの一覧を読めません。窓は名簿アプリが動いているものとして扱います"},
                {"nothing, unless the windows should end with the host",
@@ -224,14 +242,18 @@ void SiteCheck::CheckLog() {
   const std::string programFolderLog = files.JoinPath(files.ProgramFolder(), kLogFileName);
   const std::string path = ChooseOutputPath(logFiles, programFolderLog, kLogFileName);
   if (!logFiles.MayWrite(path)) {
-    report_({FindingLevel::kWarning, topic,
+    report_({FindingLevel::kWarning,
+             topic,
              {Quoted(path) + " cannot be written, nor a log in the user's own folder",
               Quoted(path) + " にもユーザーのフォルダにもログを書けません"},
-             {"let this user write the program's folder", "プログラムのフォルダに書き込めるようにしてください"}});
+             {"let this user write the program's folder",
+              "プログラムのフォルダに書き込めるようにしてください"}});
   } else if (path == programFolderLog) {
-    report_({FindingLevel::kOk, topic, {"written to " + Quoted(path), Quoted(path) + " に書きます"}});
+    report_(
+        {FindingLevel::kOk, topic, {"written to " + Quoted(path), Quoted(path) + " に書きます"}});
   } else {
-    report_({FindingLevel::kWarning, topic,
+    report_({FindingLevel::kWarning,
+             topic,
              {"the program's folder cannot be written: the log goes to " + Quoted(path),
               "プログラムのフォルダに書き込めないため、ログは " + Quoted(path) + " に書きます"},
              {"send that file when asking for help, or let this user write the program's folder",
@@ -246,7 +268,8 @@ void SiteCheck::CheckInstance() {
   guard.Release();
   const Bilingual topic{"instance", "起動中の cardwedge"};
   if (another) {
-    report_({FindingLevel::kWarning, topic,
+    report_({FindingLevel::kWarning,
+             topic,
              {"another cardwedge runs for this user: a new start ends at once, and it reads the "
               "same readers as this check",
               "このユーザーの cardwedge がもう動いています。新しい起動はすぐ終わり、"

@@ -1,8 +1,8 @@
 #include <algorithm>
 
 #include "pcsc/apdu_console.h"
-#include "pcsc/pcsc_mod.h"
 #include "pcsc/pcsc_frm.h"
+#include "pcsc/pcsc_mod.h"
 
 namespace cardwedge {
 void PCSCfrm::ClearBuffers() {

@@ -20,8 +20,8 @@ std::optional<int> ReadCheckCommand(const std::vector<std::string>& arguments) {
   if (arguments.empty() || arguments[0] != kCheckWord) return std::nullopt;
   if (arguments.size() == 1) return 0;
   if (arguments.size() > 2) {
-    throw CommandLineError(std::string(kCheckWord) + " takes one word, SECONDS; \"" +
-                           arguments[2] + "\" is one too many");
+    throw CommandLineError(std::string(kCheckWord) + " takes one word, SECONDS; \"" + arguments[2] +
+                           "\" is one too many");
   }
   const std::string& seconds = arguments[1];
   // At most four digits: the check waits an hour at most.
