@@ -11,6 +11,7 @@
 #include "platform/linux/iconv_text_codec.h"
 #include "platform/linux/posix_files.h"
 #include "roster/roster.h"
+#include "roster/roster_faults.h"
 
 namespace {
 
@@ -71,6 +72,17 @@ int main() {
     count = roster.RosterCount;
   }
   const long peakAfter = MemoryKiB().second;
+  const Roster roster = LoadRoster(files, codec);
+  std::vector<double> checkMilliseconds;
+  std::size_t faults = 0;
+  for (int run = 0; run < 21; ++run) {
+    const auto start = std::chrono::steady_clock::now();
+    faults = FindRosterFaults(roster).size();
+    checkMilliseconds.push_back(
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+            .count());
+  }
+  std::sort(checkMilliseconds.begin(), checkMilliseconds.end());
   std::sort(milliseconds.begin(), milliseconds.end());
   std::filesystem::remove_all(folder);
 
@@ -81,5 +93,11 @@ int main() {
   bench::PrintRow("roster load: peak memory added",
                   std::to_string(std::max(peakAfter, peakBefore) - rssBefore) + " KiB above " +
                       std::to_string(rssBefore) + " KiB");
+  bench::PrintRow(
+      "roster faults check, " + std::to_string(count) + " records",
+      bench::Format("median %6.2f ms, ", checkMilliseconds[checkMilliseconds.size() / 2]) +
+          bench::Format("max %.2f ms (21 runs), ", checkMilliseconds.back()) +
+          "faults found: " + std::to_string(faults),
+      "< 100 ms");
   return 0;
 }

@@ -1,6 +1,7 @@
 #include "felica/felica_form1.h"
 
 #include "common/end_program.h"
+#include "roster/roster_fault_log.h"
 
 namespace cardwedge {
 
@@ -135,6 +136,7 @@ void FelicaForm1::ShowState() {
 
 void FelicaForm1::LoadRoster() {
   roster_ = cardwedge::LoadRoster(platform_.files, platform_.textCodec);
+  LogRosterFaults(roster_, state_.RosterFaultReportsLogged);
 }
 
 }  // namespace cardwedge

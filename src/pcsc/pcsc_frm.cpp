@@ -6,6 +6,7 @@
 #include "common/end_program.h"
 #include "pcsc/apdu_console.h"
 #include "pcsc/pcsc_mod.h"
+#include "roster/roster_fault_log.h"
 
 namespace cardwedge {
 
@@ -157,6 +158,7 @@ void PCSCfrm::ShowState() {
 
 void PCSCfrm::LoadRoster() {
   roster_ = cardwedge::LoadRoster(platform_.files, platform_.textCodec);
+  LogRosterFaults(roster_, state_.RosterFaultReportsLogged);
 }
 
 }  // namespace cardwedge

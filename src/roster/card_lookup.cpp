@@ -24,13 +24,17 @@ std::string Mid(std::string_view text, std::size_t start, std::size_t length) {
   return std::string(rest.substr(0, OffsetOfCharacter(rest, length)));
 }
 
+bool CardIdMatches(std::string_view bbb, std::string_view keyMid, std::string_view cardId,
+                   EmptyCardIds emptyCardIds) {
+  if (cardId.empty() && emptyCardIds == EmptyCardIds::kNeverMatch) return false;
+  return bbb == cardId || bbb == Mid(cardId, 15, 16) || cardId == keyMid;
+}
+
 std::optional<std::string> PasswordSearch(const Roster& roster, const std::string& bbb,
                                           EmptyCardIds emptyCardIds, LookupResult& lookup) {
   const std::string keyMid = Mid(bbb, 15, 16);
   for (int i = 1; i <= roster.RosterCount; ++i) {
-    const std::string& cardId = roster.RosterCardId[i];
-    if (cardId.empty() && emptyCardIds == EmptyCardIds::kNeverMatch) continue;
-    if (bbb == cardId || bbb == Mid(cardId, 15, 16) || cardId == keyMid) {
+    if (CardIdMatches(bbb, keyMid, roster.RosterCardId[i], emptyCardIds)) {
       lookup.SecondEntryFlag = i == 2 ? 1 : 0;
       lookup.FoundRecord = i;
       lookup.FoundText = roster.RosterText[i];

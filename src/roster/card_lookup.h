@@ -23,8 +23,13 @@ struct LookupResult {
 // the text is shorter than start.
 std::string Mid(std::string_view text, std::size_t start, std::size_t length);
 
-// Finds the first record that matches the card identifier bbb: bbb equals its card identifier,
-// or Mid(card identifier, 15, 16), or its card identifier equals Mid(bbb, 15, 16). On a match,
+// Whether a record whose card identifier is cardId matches the card identifier bbb: bbb equals
+// cardId, or Mid(cardId, 15, 16), or cardId equals Mid(bbb, 15, 16), which the caller passes as
+// keyMid so that it is taken once per key.
+bool CardIdMatches(std::string_view bbb, std::string_view keyMid, std::string_view cardId,
+                   EmptyCardIds emptyCardIds);
+
+// Finds the first record that matches the card identifier bbb (CardIdMatches). On a match,
 // returns RosterValue and sets SecondEntryFlag and FoundText; otherwise returns nothing and
 // leaves them as they were.
 std::optional<std::string> PasswordSearch(const Roster& roster, const std::string& bbb,

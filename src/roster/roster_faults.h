@@ -12,14 +12,16 @@ enum class ReportLanguage { kEnglish, kJapanese };
 
 enum class RosterFaultLevel { kWarning, kError };
 
+// Errors keep a record from ever being typed; warnings are worth a look. The levels follow the
+// kinds, but for kNeverFound: a warning when both records type the same value.
 enum class RosterFaultKind {
-  kCardIdNoReaderGives,  // not upper-case hexadecimal with an even number of digits
-  kCardIdEmpty,          // field 49 is empty: no card finds the record
-  kCardIdUnusualLength,  // hexadecimal, but of a length no common card gives
+  kCardIdNoReaderGives,  // error: found by no card (not upper-case hexadecimal, odd, ...)
+  kCardIdEmpty,          // warning: field 49 is empty, so no card finds the record
+  kCardIdUnusualLength,  // warning: only cards of a length no common card gives find it
   kNeverFound,           // an earlier record catches every card that would match it
-  kSameValue,            // the same value as an earlier record
-  kValueNotTypeable,     // a value that can never be typed, or reads as 0
-  kNearRecordLimit,      // the roster is close to the record limit
+  kSameValue,            // warning: the same value as an earlier record
+  kValueNotTypeable,     // error: a value that can never be typed, or reads as 0
+  kNearRecordLimit,      // warning: the roster is close to the record limit
 };
 
 // One fault of a loaded roster. `record` and `line` locate it (0 for a fault of the whole

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "diagnostics/diagnostics.h"
 #include "fake_platform.h"
 #include "roster/host_watch.h"
 #include "roster_line.h"
@@ -104,6 +107,18 @@ TEST_F(Form1Test, HostCheckOfEitherWindowEndsTheProgramWithoutTheHostUnlessTheFl
       }
     }
   }
+}
+
+// Both windows load the same roster in mode 4; its faults are logged once.
+TEST_F(Form1Test, BothWindowsLoadingOneRosterLogItsFaultsOnce) {
+  fake.files.Write(kRosterFileName, RosterLine("0", "A", "0101010101010101"));
+  std::vector<std::string> lines;
+  SetDiagnosticsSink([&](std::string_view line) { lines.emplace_back(line); });
+  Start("1 4");
+  SetDiagnosticsSink(nullptr);
+  EXPECT_EQ(std::ranges::count_if(
+                lines, [](const std::string& line) { return line.starts_with("roster error: "); }),
+            1);
 }
 
 // Each window's typing flag is up exactly while it types: a FeliCa tick that runs inside the

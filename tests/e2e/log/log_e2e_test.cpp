@@ -77,5 +77,28 @@ TEST(LogE2eTest, AProgramFolderThatCannotBeWrittenMovesTheLogToTheUsersStateFold
   EXPECT_TRUE(text.ends_with(" the switch file says 9: ending\n")) << text;
 }
 
+// The roster's faults go to the log when the window loads it, one line each after the count.
+TEST(LogE2eTest, TheRostersFaultsAreLoggedAtStart) {
+  ProgramCopy program;
+  std::string record = "r,12.5,Sato";
+  for (int field = 4; field <= 50; ++field) record += field == 49 ? ",012e4c3a0f10889b" : ",";
+  program.Write("メールデータ2.csv", record + "\r\n");
+  const fs::path log = program.PathOf("cardwedge.log");
+  ChildProcess& process = program.Start({"1", "2"});
+  ASSERT_TRUE(program.WaitUntilRunning()) << Read(log);
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        return Read(log).find("roster: 2 faults (2 errors, 0 warnings)") != std::string::npos;
+      },
+      kStartTimeout))
+      << Read(log);
+  EXPECT_NE(Read(log).find(" roster error: record 1 (line 1): no card gives the card identifier "
+                           "\"012e4c3a0f10889b\""),
+            std::string::npos)
+      << Read(log);
+  program.Write("名簿画面sw.txt", "9");
+  EXPECT_TRUE(ExitedWith(process.Wait(kStartTimeout), 0));
+}
+
 }  // namespace
 }  // namespace cardwedge::testbed
