@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -64,10 +65,15 @@ class CheckE2e : public ::testing::Test {
             {L"CARDWEDGE_FELICA_CONTROL", (folder_ / "felica").wstring()},
             {L"CARDWEDGE_NO_DIALOGS", L"1"}},
         true);
-    EXPECT_EQ(program_->Wait(30s), status);
+    const std::optional<DWORD> exited = program_->Wait(30s);
     const fs::path report = folder_ / "cardwedge-check.txt";
+    // The report's path is the program's last line on stdout, read on a thread of its own.
+    testbed::WaitUntil([&] { return !program_->Lines().empty(); });
     const std::vector<std::string> lines = program_->Lines();
-    EXPECT_TRUE(lines.size() == 1 && lines[0].ends_with("\\cardwedge-check.txt"));
+    std::string said;
+    for (const std::string& line : lines) said += line + "\n";
+    EXPECT_EQ(exited, status) << said;
+    EXPECT_TRUE(!lines.empty() && lines.back().ends_with("\\cardwedge-check.txt")) << said;
     std::ifstream file(report, std::ios::binary);
     std::ostringstream text;
     text << file.rdbuf();
