@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "diagnostics/diagnostics_log.h"
+#include "platform/keyboard.h"
 #include "roster/field_reader.h"
 #include "roster/host_watch.h"
 #include "roster/read_rules.h"
@@ -70,6 +71,7 @@ void SiteCheck::CheckSetUp() {
   CheckSounds();
   CheckReaders();
   CheckHost();
+  CheckKeyboard();
   CheckSwitchFile();
   CheckLog();
   CheckInstance();
@@ -196,6 +198,30 @@ void SiteCheck::CheckHost() {
                {"nothing, unless the windows should end with the host",
                 "名簿アプリの終了で窓を閉じる必要がなければ、そのままで構いません"}});
   }
+}
+
+// Only a missing keyboard output belongs to the set-up: the focused window's own state (an input
+// method that is on, a window of a higher level) is asked again at each card.
+void SiteCheck::CheckKeyboard() {
+  const Bilingual topic{"keyboard output", "キー入力"};
+  try {
+    platform_.keyboard.CheckFocusedWindow();
+  } catch (const TypingError& error) {
+    if (error.cause() == TypingError::Cause::kKeyboard) {
+      report_({FindingLevel::kWarning,
+               topic,
+               {std::string(error.what()) + ": from this session no key reaches the host",
+                std::string(error.what()) + ": このセッションからは名簿アプリにキーを送れません"},
+               {"run cardwedge (and this check) in the desktop session of the host's window",
+                "名簿アプリの画面があるデスクトップのセッションで cardwedge (とこのチェック) "
+                "を実行してください"}});
+      return;
+    }
+  }
+  report_({FindingLevel::kOk,
+           topic,
+           {"available; the focused window is checked again at each card",
+            "使えます。入力先の窓はカードごとに確かめます"}});
 }
 
 void SiteCheck::CheckSwitchFile() {

@@ -24,8 +24,8 @@ class SiteCheck {
   SiteCheck(const SiteCheck&) = delete;
   SiteCheck& operator=(const SiteCheck&) = delete;
 
-  // The folder file, the roster, the sounds, both reader families, the host, the switch file, the
-  // log and another instance, in that order.
+  // The folder file, the roster, the sounds, both reader families, the host, the keyboard output,
+  // the switch file, the log and another instance, in that order.
   void CheckSetUp();
   // Polls every reader CheckSetUp found until `seconds` have passed on the clock, and reports
   // each card laid: the reader, the identifier, the roster record and the value the window would
@@ -41,6 +41,7 @@ class SiteCheck {
   std::vector<Finding> CheckFelica();
   std::vector<Finding> CheckPcsc();
   void CheckHost();
+  void CheckKeyboard();
   void CheckSwitchFile();
   void CheckLog();
   void CheckInstance();

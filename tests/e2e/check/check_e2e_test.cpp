@@ -45,9 +45,12 @@ class CheckE2e : public ::testing::Test {
   ChildProcess& Check(ProgramCopy& program, const std::vector<std::string>& words) {
     std::vector<std::string> all{"--check"};
     all.insert(all.end(), words.begin(), words.end());
-    return program.Start(all, {{"LIBNFC_DEVICE", felicaReader_.connstring()}, {"LC_ALL", "C"}});
+    return program.Start(all, {{"DISPLAY", xvfb_.display()},
+                               {"LIBNFC_DEVICE", felicaReader_.connstring()},
+                               {"LC_ALL", "C"}});
   }
 
+  Xvfb xvfb_;
   Pcscd pcscd_;
   Pn532Emulator felicaReader_;
 };
