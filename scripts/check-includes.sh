@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fails on an include that runs against the folder order of src/:
-#   startup -> {felica, pcsc} -> roster -> common -> diagnostics -> platform
+#   {startup, check} -> {felica, pcsc} -> roster -> common -> diagnostics -> platform
 # A folder includes its own headers and those of folders below it; felica and pcsc never include
 # each other. The backends (src/platform/<backend>/) implement the platform interfaces and may use
 # common and diagnostics, nothing above. main.cpp includes no backend header.
