@@ -97,6 +97,14 @@ void SiteCheck::ReportCard(const Bilingual& reader, const std::string& cardId, b
                            felica ? EmptyCardIds::kCanMatch : EmptyCardIds::kNeverMatch, lookup)
           : std::nullopt;
   const Bilingual topic{"card on the " + reader.english, reader.japanese + " のカード"};
+  if (!roster_) {
+    report_({FindingLevel::kWarning,
+             topic,
+             {id + " read; no roster is loaded to look it up in",
+              id + " を読みました。照合する名簿が読み込まれていません"},
+             {"put the roster right first (see above)", "先に上の名簿の問題を直してください"}});
+    return;
+  }
   if (!value) {
     report_({FindingLevel::kWarning,
              topic,
