@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Builds the project and prints its performance figures: the roster load, then the running tool
-# in mode 4 against the test bed (Xvfb, the real pcscd with a virtual card, the emulated FeliCa
-# reader). The PC/SC figures are taken twice, with the tool's reader watch on and then off
-# (CARDWEDGE_READER_WATCH=off: the 100 ms poll alone). Takes about eight minutes, more while
-# another test run holds pcscd. Ctrl-C ends it and everything it started.
+# Builds the project and prints its performance figures: the roster load and its faults check,
+# then the running tool in mode 4 against the test bed (Xvfb, the real pcscd with a virtual card,
+# the emulated FeliCa reader). The PC/SC figures are taken twice, with the tool's reader watch on
+# and then off (CARDWEDGE_READER_WATCH=off: the 100 ms poll alone). Takes about eight minutes,
+# more while another test run holds pcscd. Ctrl-C ends it and everything it started.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh

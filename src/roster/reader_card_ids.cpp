@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <tuple>
 #include <type_traits>
+#include <vector>
 
 #include "common/card_id_text.h"
 #include "common/hex_text.h"

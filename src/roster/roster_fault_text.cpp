@@ -12,7 +12,35 @@ namespace {
 
 bool English(ReportLanguage language) { return language == ReportLanguage::kEnglish; }
 
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+// Longer roster texts are cut (at a character's start) in a fault's line.
+constexpr std::size_t kMaxQuotedBytes = 64;
+
+// A roster text in quotes, on one line: a quoted field may hold line ends and other control
+// characters, which are shown escaped, and may be of any length.
+std::string Quoted(std::string_view text) {
+  static constexpr char kHexDigits[] = "0123456789ABCDEF";
+  std::string_view cut;
+  if (text.size() > kMaxQuotedBytes) {
+    std::size_t end = kMaxQuotedBytes;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    cut = "...";
+    text = text.substr(0, end);
+  }
+  std::string quoted = "\"";
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\r') {
+      quoted += "\\r";
+    } else if (c == '\n') {
+      quoted += "\\n";
+    } else if (byte < 0x20 || byte == 0x7F) {
+      quoted += std::string("\\x") + kHexDigits[byte >> 4] + kHexDigits[byte & 0x0F];
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + std::string(cut) + "\"";
+}
 
 std::string Where(ReportLanguage language, int record, int line) {
   return English(language)
@@ -47,7 +75,8 @@ std::string SuggestedCardId(std::string_view cardId) {
     suggested += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
   }
   const bool given = AnyReaderGives(suggested) || AnyReaderGives(Mid(suggested, 15, 16));
-  return given && suggested != cardId ? suggested : "";
+  const bool shownWhole = suggested.size() <= kMaxQuotedBytes;
+  return given && shownWhole && suggested != cardId ? suggested : "";
 }
 
 std::string NoReaderGivesText(ReportLanguage language, const std::string& cardId) {

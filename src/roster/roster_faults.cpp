@@ -121,9 +121,15 @@ class FaultFinder {
     faults_.push_back({.kind = kind,
                        .level = level,
                        .record = record,
-                       .line = roster_.RosterLine[record],
+                       .line = LineOf(record),
                        .otherRecord = other,
-                       .otherLine = other > 0 ? roster_.RosterLine[other] : 0});
+                       .otherLine = LineOf(other)});
+  }
+
+  // 0 where the roster was not read from a file and has no lines.
+  int LineOf(int record) const {
+    const auto index = static_cast<std::size_t>(record);
+    return record > 0 && index < roster_.RosterLine.size() ? roster_.RosterLine[index] : 0;
   }
 
   void CheckRecord(int record) {

@@ -1,4 +1,5 @@
 #include <fuzzer/FuzzedDataProvider.h>
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -7,6 +8,7 @@
 #include "platform/files.h"
 #include "platform/linux/iconv_text_codec.h"
 #include "roster/roster.h"
+#include "roster/roster_faults.h"
 
 namespace {
 
@@ -36,7 +38,8 @@ class TwoFiles : public cardwedge::Files {
 }  // namespace
 
 // Loads a roster from a fuzzed folder file and roster file, both decoded by the real codec. A
-// roster either loads within its bounds or is refused with RosterError.
+// roster either loads within its bounds or is refused with RosterError; a loaded one is checked
+// for faults.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
   std::string folderFile = input.ConsumeRandomLengthString();
@@ -47,8 +50,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto records = static_cast<std::size_t>(roster.RosterCount) + 1;
     if (roster.RosterCount < 0 || roster.RosterCount > cardwedge::kMaxRosterRecords ||
         roster.RosterValue.size() != records || roster.RosterText.size() != records ||
-        roster.RosterCardId.size() != records || !roster.RosterFolder.ends_with('/')) {
+        roster.RosterCardId.size() != records || roster.RosterLine.size() != records ||
+        !roster.RosterFolder.ends_with('/')) {
       std::abort();
+    }
+    // Each fault names records of the roster, and its text is one line in either language.
+    for (const cardwedge::RosterFault& fault : cardwedge::FindRosterFaults(roster)) {
+      if (fault.record < 0 || fault.record > roster.RosterCount || fault.otherRecord < 0 ||
+          fault.otherRecord >= std::max(fault.record, 1)) {
+        std::abort();
+      }
+      for (const auto language :
+           {cardwedge::ReportLanguage::kEnglish, cardwedge::ReportLanguage::kJapanese}) {
+        if (cardwedge::RosterFaultText(fault, roster, language).find('\n') != std::string::npos) {
+          std::abort();
+        }
+      }
     }
   } catch (const cardwedge::RosterError&) {
   }

@@ -147,22 +147,27 @@ TEST(RosterFaultsTest, ARosterNearTheRecordLimitIsReported) {
 }
 
 // Each text names the record and its line, the other record where there is one, and what to
-// write instead where that can be told, on one line in both languages.
+// write instead where that can be told, on one line in both languages (a quoted field may hold a
+// line break, and a field may be long).
 TEST(RosterFaultsTest, TextsNameTheRecordsAndWhatToWrite) {
-  const Roster roster =
-      Load({{"1", "012e 4c3a-0f10889b"}, {"1", "5A3C9E21"}, {"2", "5A3C9E21"}}, false);
+  const Roster roster = Load({{"1", "012e 4c3a-0f10889b"},
+                              {"1", "5A3C9E21"},
+                              {"2", "5A3C9E21"},
+                              {"3", "\"AB\r\nCD\""},
+                              {"4", std::string(70, 'x')}},
+                             false);
   const auto faults = FindRosterFaults(roster);
-  ASSERT_EQ(faults.size(), 3u);
+  ASSERT_EQ(faults.size(), 5u);
   const struct {
     ReportLanguage language;
     std::vector<std::string> parts;
   } rows[] = {
       {ReportLanguage::kEnglish,
-       {"record 1 (line 2): ", "\"012E4C3A0F10889B\"",
-        "record 2 (line 3): ", "record 3 (line 4): ", "record 2 (line 3)"}},
+       {"record 1 (line 2): ", "\"012E4C3A0F10889B\"", "record 2 (line 3): ", "record 3 (line 4): ",
+        "record 2 (line 3)", "\"AB\\r\\nCD\"", "\"" + std::string(64, 'x') + "...\""}},
       {ReportLanguage::kJapanese,
        {"レコード1 (2行目): ", "\"012E4C3A0F10889B\"",
-        "レコード2 (3行目): ", "レコード3 (4行目): ", "レコード2 (3行目)"}},
+        "レコード2 (3行目): ", "レコード3 (4行目): ", "レコード2 (3行目)", "\"AB\\r\\nCD\""}},
   };
   for (const auto& row : rows) {
     std::string texts;
