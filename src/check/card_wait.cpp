@@ -114,23 +114,25 @@ void SiteCheck::ReportCard(const Bilingual& reader, const std::string& cardId, b
               "この識別子をその人の行の 49 番目の項目に書いてください"}});
     return;
   }
-  const std::string record = std::to_string(lookup.FoundRecord);
+  const std::string number = std::to_string(lookup.FoundRecord);
+  const std::string line =
+      std::to_string(roster_->RosterLine[static_cast<std::size_t>(lookup.FoundRecord)]);
   const std::string text = "\"" + lookup.FoundText + "\"";
+  const std::string record = "record " + number + " (line " + line + ", " + text + ")";
+  const std::string recordJapanese = "レコード" + number + " (" + line + "行目、" + text + ")";
   switch (ClassifyFoundValue(value)) {
     case FoundValue::kTypeable:
       report_({FindingLevel::kOk,
                topic,
-               {id + " is record " + record + " (" + text + "): the window types " + *value +
-                    " and Enter",
-                id + " は " + record + " 件目 (" + text + ")。窓は " + *value +
-                    " と Enter を入力します"}});
+               {id + " is " + record + ": the window types " + *value + " and Enter",
+                id + " は" + recordJapanese + "。窓は " + *value + " と Enter を入力します"}});
       return;
     case FoundValue::kNotFound:
       report_({FindingLevel::kWarning,
                topic,
-               {id + " is record " + record + " (" + text + "), whose value \"" + *value +
+               {id + " is " + record + ", whose value \"" + *value +
                     "\" reads as 0: the window shows ---",
-                id + " は " + record + " 件目 (" + text + ") ですが、値 \"" + *value +
+                id + " は" + recordJapanese + "ですが、値 \"" + *value +
                     "\" は 0 と読まれるため、窓には --- と出ます"},
                {"give the record its number in field 2",
                 "その行の 2 番目の項目に番号を書いてください"}});
@@ -140,9 +142,9 @@ void SiteCheck::ReportCard(const Bilingual& reader, const std::string& cardId, b
   }
   report_({FindingLevel::kWarning,
            topic,
-           {id + " is record " + record + " (" + text + "), whose value \"" + *value +
+           {id + " is " + record + ", whose value \"" + *value +
                 "\" is not a whole number of digits: it is never typed",
-            id + " は " + record + " 件目 (" + text + ") ですが、値 \"" + *value +
+            id + " は" + recordJapanese + "ですが、値 \"" + *value +
                 "\" は数字だけではないため入力されません"},
            {"give the record a number of digits only in field 2",
             "その行の 2 番目の項目を数字だけにしてください"}});

@@ -108,12 +108,12 @@ TEST_F(CheckE2e, ReportNamesEachRosterFaultBothReadersAndTheCardsLaidDuringTheWa
   EXPECT_TRUE(AnyLine(lines, "OK", {"FeliCa reader:", "the reader is present"}));
   EXPECT_TRUE(
       AnyLine(lines, "OK", {"PC/SC readers:", "\"Virtual PCD 00 00\"", "\"Virtual PCD 00 01\""}));
-  EXPECT_TRUE(AnyLine(
-      lines, "OK",
-      {"card on the FeliCa reader", "\"0114B3C2D1E0F789\" is record 3", "types 24001 and Enter"}));
+  EXPECT_TRUE(AnyLine(lines, "OK",
+                      {"card on the FeliCa reader", "\"0114B3C2D1E0F789\" is record 3 (line 3",
+                       "types 24001 and Enter"}));
   EXPECT_TRUE(AnyLine(lines, "WARNING",
-                      {"card on the PC/SC reader \"Virtual PCD 00 00\"", "\"5A3C9E21\" is record 4",
-                       "never typed"}));
+                      {"card on the PC/SC reader \"Virtual PCD 00 00\"",
+                       "\"5A3C9E21\" is record 4 (line 4", "never typed"}));
 }
 
 }  // namespace

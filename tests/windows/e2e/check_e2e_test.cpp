@@ -111,7 +111,7 @@ TEST_F(CheckE2e, ACardLaidDuringTheWaitIsReportedWithItsRecordAndValue) {
   const std::string report = Check({L"2"}, 1);
   EXPECT_TRUE(Holds(report, "FeliCa ライブラリ: 読み込みました: ")) << report;
   EXPECT_TRUE(Holds(report, "\"" + std::string(kReader) + "\"")) << report;
-  EXPECT_TRUE(Holds(report, std::string("\"") + kFelicaCard + "\" は 1 件目")) << report;
+  EXPECT_TRUE(Holds(report, std::string("\"") + kFelicaCard + "\" はレコード1 (1行目")) << report;
   EXPECT_TRUE(Holds(report, "窓は 24001 と Enter を入力します")) << report;
 }
 
