@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fails on an include that runs against the folder order of src/:
-#   startup -> {felica, pcsc} -> roster -> common -> diagnostics -> platform
+#   {startup, check} -> {felica, pcsc} -> roster -> common -> diagnostics -> platform
 # A folder includes its own headers and those of folders below it; felica and pcsc never include
 # each other. The backends (src/platform/<backend>/) implement the platform interfaces and may use
 # common and diagnostics, nothing above. main.cpp includes no backend header.
@@ -9,7 +9,7 @@ cd "$(dirname "$0")/../src"
 
 rank() {
   case "$1" in
-    startup) echo 6 ;;
+    startup | check) echo 6 ;;
     felica | pcsc) echo 5 ;;
     roster) echo 4 ;;
     backend) echo 3 ;;
@@ -34,7 +34,7 @@ while IFS=: read -r file line target; do
     status=1
   fi
 done < <(grep -rnoE '^#include "[a-z_]+/[^"]+"' --include='*.h' --include='*.cpp' \
-  startup felica pcsc roster common platform | sed -E 's/:#include "/:/; s/"$//')
+  startup check felica pcsc roster common platform | sed -E 's/:#include "/:/; s/"$//')
 
 if grep -nE '^#include "platform/[a-z0-9_]+/' main.cpp >&2; then
   echo "src/main.cpp: names a backend; MakePlatform builds the real services" >&2

@@ -3,7 +3,8 @@
 #   cardwedge-<version>-windows-x86.zip    the i686 program, the release for Windows sites
 #   cardwedge-<version>-windows-x64.zip    the x86_64 program, for PC/SC-only sites
 #   cardwedge-<version>-linux-x86_64.tar.gz
-# Each holds a cardwedge/ folder with the program, the two default sounds and the staff README.
+# Each holds a cardwedge/ folder with the program, the two default sounds and the staff README;
+# the Windows ones also the site check check.cmd.
 # The Windows programs go in as built (linked stripped) and as the Windows tests ran them: never
 # rebuilt or changed here. A pass of the Windows suites (./run test) records their checksums in
 # build-win*/tested.sha256, and this says whether each packed program is that one.
@@ -29,6 +30,8 @@ stage() {
   if [[ $1 == *windows* ]]; then
     # Windows staff open it in Notepad: a BOM and CRLF line ends.
     { printf '\xEF\xBB\xBF'; sed 's/$/\r/' assets/staff/README.txt; } >"$folder/README.txt"
+    # The site check an IT person double-clicks; kept with CRLF line ends in the repository.
+    cp assets/staff/check.cmd "$folder/"
   else
     cp assets/staff/README.txt "$folder/"
   fi
@@ -46,6 +49,19 @@ PY
   )
 }
 
+# Fails unless the zip holds every file a Windows site needs.
+check_zip() {
+  /usr/bin/python3 - "dist/$1.zip" <<'PY'
+import sys, zipfile
+names = set(zipfile.ZipFile(sys.argv[1]).namelist())
+wanted = {"cardwedge/" + name for name in
+          ("cardwedge.exe", "カード確認.WAV", "警告1.wav", "README.txt", "check.cmd")}
+missing = sorted(wanted - names)
+if missing:
+    sys.exit(f"package: {sys.argv[1]} lacks {', '.join(missing)}")
+PY
+}
+
 # Says whether a Windows program is the one the Windows tests last passed with.
 say_tested() {
   local record
@@ -61,9 +77,11 @@ scripts/check-imports.sh build-win32/cardwedge.exe build-win64/cardwedge.exe
 
 stage "cardwedge-$version-windows-x86" build-win32/cardwedge.exe
 make_zip "cardwedge-$version-windows-x86"
+check_zip "cardwedge-$version-windows-x86"
 say_tested build-win32/cardwedge.exe "cardwedge-$version-windows-x86.zip"
 stage "cardwedge-$version-windows-x64" build-win64/cardwedge.exe
 make_zip "cardwedge-$version-windows-x64"
+check_zip "cardwedge-$version-windows-x64"
 say_tested build-win64/cardwedge.exe "cardwedge-$version-windows-x64.zip"
 stage "cardwedge-$version-linux-x86_64" build/cardwedge strip
 tar -C "dist/stage/cardwedge-$version-linux-x86_64" -czf "dist/cardwedge-$version-linux-x86_64.tar.gz" cardwedge

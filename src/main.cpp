@@ -1,7 +1,10 @@
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "check/check_command.h"
 #include "diagnostics/diagnostics.h"
 #include "diagnostics/run_handler.h"
 #include "platform/make_platform.h"
@@ -53,6 +56,15 @@ int main(int argc, char** argv) {
   SetHandlerErrorReport([&platform](const std::string& text) {
     ShowEndingError(platform, text + "\n\nThe program has ended.");
   });
+
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+  try {
+    if (const std::optional<int> wait = ReadCheckCommand(arguments)) {
+      return RunSiteCheck(platform, services->siteProbes(), *wait, CARDWEDGE_VERSION);
+    }
+  } catch (const CommandLineError& error) {
+    return ReportFatal(platform, std::string(error.what()) + "\n" + kUsage, 2);
+  }
 
   ProgramState state;
   Form1 form1(platform, state);

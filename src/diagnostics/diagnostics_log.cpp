@@ -25,15 +25,6 @@ std::string Now() { return LocalTimeStamp(std::chrono::system_clock::now()); }
 // "15:04:05" of a time stamp.
 std::string ClockTime(const std::string& stamp) { return stamp.substr(11, 8); }
 
-std::string ChooseLogPath(LogFiles& files, const std::string& programFolderLog) {
-  if (files.MayWrite(programFolderLog)) return programFolderLog;
-  try {
-    return files.UserFolderPath(kLogFileName);
-  } catch (const std::exception&) {
-    return programFolderLog;
-  }
-}
-
 // What the log file's thread works with; it owns its share, so a thread stalled on a slow disk
 // never reaches into a DiagnosticsLog that has gone.
 struct FileOutput {
@@ -79,6 +70,16 @@ struct FileOutput {
 
 }  // namespace
 
+std::string ChooseOutputPath(LogFiles& files, const std::string& programFolderPath,
+                             const std::string& name) {
+  if (files.MayWrite(programFolderPath)) return programFolderPath;
+  try {
+    return files.UserFolderPath(name);
+  } catch (const std::exception&) {
+    return programFolderPath;
+  }
+}
+
 DiagnosticsLog::DiagnosticsLog(const std::shared_ptr<LogFiles>& files,
                                const std::string& programFolderLog, Output standardError,
                                Output debugOutput)
@@ -88,7 +89,7 @@ DiagnosticsLog::DiagnosticsLog(const std::shared_ptr<LogFiles>& files,
             return true;
           },
           kWaitingLines)),
-      path_(ChooseLogPath(*files, programFolderLog)),
+      path_(ChooseOutputPath(*files, programFolderLog, kLogFileName)),
       fileLines_([output = std::make_shared<FileOutput>(
                       FileOutput{files, LogFile(*files, path_, kLogMaxBytes), standardError_})](
                      const std::string& line) { return output->Write(line); },

@@ -14,6 +14,11 @@ namespace cardwedge {
 inline constexpr char kLogFileName[] = "cardwedge.log";
 inline constexpr std::uintmax_t kLogMaxBytes = std::uintmax_t{1024} * 1024;
 
+// Where a file the program writes for staff goes: `programFolderPath` when this user may write it
+// there, else `name` in the user's own folder for the log; `programFolderPath` when there is none.
+std::string ChooseOutputPath(LogFiles& files, const std::string& programFolderPath,
+                             const std::string& name);
+
 // Where the program's lines go on a real system, for as long as it lives: "cardwedge: LINE" on
 // stderr, and "TIME LINE" (local time) in the log file. Each output has a writer thread of its
 // own, so neither a stalled stderr (a launcher that stopped reading) nor a slow disk delays the

@@ -2,15 +2,9 @@
 
 #include "pcsc/apdu_console.h"
 #include "pcsc/pcsc_frm.h"
+#include "pcsc/pcsc_mod.h"
 
 namespace cardwedge {
-namespace {
-
-// The status words of a card that does not support the command.
-constexpr std::uint8_t kFunctionNotSupported[] = {0x6A, 0x81};
-
-}  // namespace
-
 void PCSCfrm::ClearBuffers() {
   SendBuffer.fill(0);
   RecvBuffer.fill(0);
@@ -25,11 +19,7 @@ ScardResult PCSCfrm::SendAPDU(int mode) {
                                             IoRequest, RecvBuffer.data(), length);
   RecvLength = std::min<std::uint32_t>(length, RecvBuffer.size());
   if (LastResult != kScardSuccess) return LastResult;
-  if (mode == 2 && RecvLength >= 2) {
-    const bool notSupported = RecvBuffer[RecvLength - 2] == kFunctionNotSupported[0] &&
-                              RecvBuffer[RecvLength - 1] == kFunctionNotSupported[1];
-    if (!notSupported) ValidResponse = true;
-  }
+  if (mode == 2 && IsValidResponse(RecvBuffer.data(), RecvLength)) ValidResponse = true;
   return LastResult;
 }
 

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/platform.h"
+#include "platform/site_probes.h"
 
 namespace cardwedge {
 
@@ -11,6 +12,8 @@ class PlatformServices {
  public:
   virtual ~PlatformServices() = default;
   virtual Platform& platform() = 0;
+  // What the site check asks beside the windows' services.
+  virtual SiteProbes& siteProbes() = 0;
 };
 
 // Builds the real services; each operating system has its own definition.

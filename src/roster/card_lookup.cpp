@@ -36,6 +36,7 @@ std::optional<std::string> PasswordSearch(const Roster& roster, const std::strin
   for (int i = 1; i <= roster.RosterCount; ++i) {
     if (CardIdMatches(bbb, keyMid, roster.RosterCardId[i], emptyCardIds)) {
       lookup.SecondEntryFlag = i == 2 ? 1 : 0;
+      lookup.FoundRecord = i;
       lookup.FoundText = roster.RosterText[i];
       return roster.RosterValue[i];
     }

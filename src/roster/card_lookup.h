@@ -15,6 +15,7 @@ enum class EmptyCardIds { kCanMatch, kNeverMatch };
 // Left by a successful lookup for the read cycle's repeat rule and display.
 struct LookupResult {
   int SecondEntryFlag = 0;  // 1 when the match was roster record 2
+  int FoundRecord = 0;      // the number of the matching record
   std::string FoundText;
 };
 

@@ -57,13 +57,16 @@ void RequireText(const std::string& field, const std::string& rosterFile, int re
 
 }  // namespace
 
-Roster LoadRoster(Files& files, TextCodec& codec) {
-  Roster roster;
+std::string ReadRosterFolder(Files& files, TextCodec& codec) {
   const std::string programFolder = files.ProgramFolder();
   const std::string folderFile = files.JoinPath(programFolder, kRosterFolderFileName);
-  roster.RosterFolder = LastField(codec.AnsiToUtf8(ReadFolderFile(files, folderFile)));
-  roster.RosterFolder =
-      (roster.RosterFolder.empty() ? programFolder : roster.RosterFolder) + files.PathSeparator();
+  const std::string folder = LastField(codec.AnsiToUtf8(ReadFolderFile(files, folderFile)));
+  return (folder.empty() ? programFolder : folder) + files.PathSeparator();
+}
+
+Roster LoadRoster(Files& files, TextCodec& codec) {
+  Roster roster;
+  roster.RosterFolder = ReadRosterFolder(files, codec);
 
   const std::string rosterFile = roster.RosterFolder + kRosterFileName;
   const std::string bytes = ReadRosterFile(files, rosterFile);
@@ -101,8 +104,9 @@ Roster LoadRoster(Files& files, TextCodec& codec) {
     }
   }
   roster.RosterCount = n;
+  roster.Utf8 = IsValidUtf8(bytes);
   Diagnose("roster loaded: \"" + rosterFile + "\", " + std::to_string(n) + " records, " +
-           (IsValidUtf8(bytes) ? "UTF-8" : "ANSI code page"));
+           (roster.Utf8 ? "UTF-8" : "ANSI code page"));
   return roster;
 }
 

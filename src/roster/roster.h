@@ -31,7 +31,13 @@ struct Roster {
   std::vector<std::string> RosterText{""};
   std::vector<int> RosterLine{0};
   int RosterCount = 0;
+  bool Utf8 = false;  // read as UTF-8; else in the system's ANSI code page
 };
+
+// The folder the folder file beside the program names, with a trailing separator: the program's
+// folder when the file's last field is empty. Creates the file empty when it is missing. Raises
+// RosterError when it cannot be read.
+std::string ReadRosterFolder(Files& files, TextCodec& codec);
 
 // Loads the roster named by the folder file beside the program (created empty when missing;
 // its last field names the folder, the program's folder when empty). Raises RosterError.

@@ -10,6 +10,7 @@
 #include "platform/linux/iconv_text_codec.h"
 #include "platform/linux/libnfc_felica_library.h"
 #include "platform/linux/linux_keyboard.h"
+#include "platform/linux/linux_site_probes.h"
 #include "platform/linux/posix_files.h"
 #include "platform/linux/posix_log_files.h"
 #include "platform/linux/procfs_processes.h"
@@ -26,6 +27,7 @@ namespace {
 class LinuxServices : public PlatformServices {
  public:
   Platform& platform() override { return platform_; }
+  SiteProbes& siteProbes() override { return siteProbes_; }
 
  private:
   // A launcher that went away leaves stderr a pipe without a reader: a write to it (Qt writes
@@ -52,6 +54,7 @@ class LinuxServices : public PlatformServices {
   LibnfcFelicaLibrary felicaLibrary_;
   Platform platform_{toolkit_,   files_,         clock_,     checkedKeyboard_, sound_,
                      processes_, instanceGuard_, textCodec_, smartCard_,       felicaLibrary_};
+  LinuxSiteProbes siteProbes_;
 };
 
 }  // namespace

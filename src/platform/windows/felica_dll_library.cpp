@@ -24,7 +24,7 @@ struct FelicaDllLibrary::DllCardInfo {
 
 namespace {
 
-constexpr wchar_t kLibraryName[] = L"felica_for_vb.dll";
+constexpr const wchar_t* kLibraryName = kFelicaLibraryFileName;
 constexpr auto kReopenInterval = std::chrono::seconds(1);
 // Polls in a row that left the count alone, once the library is known to write it, after which
 // the reader counts as lost: one second of polls.
@@ -71,6 +71,7 @@ bool FelicaDllLibrary::Load() {
   HMODULE library = LoadLibraryBesideOrFromSystem(Widen(folder_), kLibraryName);
   if (library == nullptr) {
     const DWORD error = GetLastError();
+    loadErrorCode_ = error;
     loadError_ = "cannot load " + Narrow(kLibraryName) + " (error " + std::to_string(error) + ": " +
                  LoadErrorMeaning(error) + ")";
   } else {

@@ -8,6 +8,8 @@
 
 namespace cardwedge {
 
+inline constexpr wchar_t kFelicaLibraryFileName[] = L"felica_for_vb.dll";
+
 // The FeliCa library "felica_for_vb.dll", loaded at run time by the first initialize_library:
 // from the given folder (the program's), else from the system folder; the DLLs it imports (the
 // reader maker's runtime) are found as for a program, PATH included. Its entries are looked up by
@@ -40,6 +42,8 @@ class FelicaDllLibrary : public FelicaLibrary {
 
   // Empty once the library and its entries are loaded; otherwise why they are not.
   const std::string& loadError() const { return loadError_; }
+  // The system's error code of the last failed load of the library file; 0 when none failed.
+  unsigned long loadErrorCode() const { return loadErrorCode_; }
 
  private:
   struct DllPolling;
@@ -62,6 +66,7 @@ class FelicaDllLibrary : public FelicaLibrary {
 
   std::string folder_;
   std::string loadError_ = "not loaded yet";
+  unsigned long loadErrorCode_ = 0;
   SimpleEntry initialize_ = nullptr;
   SimpleEntry openAuto_ = nullptr;
   PollingEntry polling_ = nullptr;

@@ -32,4 +32,23 @@ HMODULE LoadLibraryBesideOrFromSystem(const std::wstring& folder, const wchar_t*
   return LoadLibraryExW(InSystemFolder(name).c_str(), nullptr, 0);
 }
 
+std::wstring LibraryFileBesideOrFromSystem(const std::wstring& folder, const wchar_t* name) {
+  for (const std::wstring& path : {folder + L"\\" + name, InSystemFolder(name)}) {
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return path;
+  }
+  return L"";
+}
+
+LibraryLoadFault ClassifyLoadFailure(DWORD error, bool fileFound) {
+  if (!fileFound) return LibraryLoadFault::kMissing;
+  switch (error) {
+    case ERROR_MOD_NOT_FOUND:
+      return LibraryLoadFault::kMissingRuntime;
+    case ERROR_BAD_EXE_FORMAT:
+      return LibraryLoadFault::kWrongBitness;
+    default:
+      return LibraryLoadFault::kRefused;
+  }
+}
+
 }  // namespace cardwedge

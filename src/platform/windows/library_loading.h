@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/site_probes.h"
+
 namespace cardwedge {
 
 // The signature of LoadLibraryExW, so that a test can stand in for the system's loader.
@@ -21,5 +23,15 @@ HMODULE LoadSystemLibrary(const wchar_t* name, LoadLibraryExCall load = LoadLibr
 // the DLL's folder first, then the system folders, then PATH; never the current folder. No
 // LOAD_LIBRARY_SEARCH_* flag is used, so every Windows version takes the call.
 HMODULE LoadLibraryBesideOrFromSystem(const std::wstring& folder, const wchar_t* name);
+
+// The file LoadLibraryBesideOrFromSystem loads for `name`: the one in `folder`, else the one in
+// the system folder; empty when neither exists.
+std::wstring LibraryFileBesideOrFromSystem(const std::wstring& folder, const wchar_t* name);
+
+// What a failed load's error means, given whether the file itself was found. The loader answers
+// ERROR_MOD_NOT_FOUND (126) both for a missing file and for a missing import of a file that is
+// there, and ERROR_BAD_EXE_FORMAT (193) for a DLL of the other bitness ("System Error Codes
+// (0-499)", learn.microsoft.com/windows/win32/debug/system-error-codes--0-499-).
+LibraryLoadFault ClassifyLoadFailure(DWORD error, bool fileFound);
 
 }  // namespace cardwedge

@@ -15,6 +15,7 @@
 #include "platform/windows/wide_text.h"
 #include "platform/windows/win32_files.h"
 #include "platform/windows/win32_log_files.h"
+#include "platform/windows/win32_site_probes.h"
 #include "platform/windows/win32_toolkit.h"
 #include "platform/windows/wts_processes.h"
 #include "platform/windows/wts_session.h"
@@ -31,6 +32,7 @@ void WriteDebugOutput(const std::string& text) { OutputDebugStringW(Widen(text).
 class WindowsServices : public PlatformServices {
  public:
   Platform& platform() override { return platform_; }
+  SiteProbes& siteProbes() override { return siteProbes_; }
 
  private:
   Win32Toolkit toolkit_;
@@ -52,6 +54,7 @@ class WindowsServices : public PlatformServices {
   WtsSession session_{[this] { felicaLibrary_.DevicesChanged(); }};
   Platform platform_{toolkit_,       files_,     clock_,     keyboard_,      sound_,  processes_,
                      instanceGuard_, textCodec_, smartCard_, felicaLibrary_, session_};
+  Win32SiteProbes siteProbes_{felicaLibrary_, files_.ProgramFolder()};
 };
 
 }  // namespace
