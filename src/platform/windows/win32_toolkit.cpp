@@ -184,10 +184,19 @@ bool Win32Toolkit::OwnWindowActive() const {
 }
 
 // Topmost and brought to the foreground: the program runs behind its host, often maximized, and
-// an ownerless box of a background process would otherwise open behind it, unseen.
+// a box of a background process would otherwise open behind it, unseen.
+// Owned by a window that is never shown, so that the box is not the program's first unowned
+// top-level window to show: that one takes the launcher's show state in place of its own
+// ("ShowWindow function", Remarks; "STARTUPINFOW structure", wShowWindow), which would leave the
+// box hidden or minimized after a hidden or minimized start. An owned window is exempt, and its
+// owner's state does not matter while the owner is never shown nor minimized ("MessageBox
+// function", hWnd: the owner window).
 void Win32Toolkit::ShowError(const std::string& title, const std::string& text) {
-  MessageBoxW(nullptr, Widen(text).c_str(), Widen(title).c_str(),
+  const HWND owner = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0,
+                                     nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  MessageBoxW(owner, Widen(text).c_str(), Widen(title).c_str(),
               MB_ICONERROR | MB_OK | MB_TOPMOST | MB_SETFOREGROUND);
+  if (owner != nullptr) DestroyWindow(owner);
 }
 
 void Win32Toolkit::Post(std::function<void()> task) {

@@ -429,5 +429,44 @@ TEST_F(CardwedgeE2e, AMalformedCommandLineShowsTheErrorBoxThatANewStartGetsPastT
   EXPECT_EQ(program.Wait(kStateTimeout), 2u);
 }
 
+// Whatever state the host starts the program in, the box of a fatal error shows, owned by a
+// window that never shows (Wine ignores the start state; the owner is what a real PC relies on).
+TEST_F(CardwedgeE2e, TheErrorBoxShowsAfterEveryStartStateOwnedByAWindowThatNeverShows) {
+  for (const WORD show : {SW_SHOWNORMAL, SW_SHOWMINNOACTIVE, SW_HIDE}) {
+    SCOPED_TRACE(show);
+    WindowsProcess& program = Start({L"x", L"2"}, /*dialogs=*/true, show);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+      box = WindowOf(program.id(), L"cardwedge");
+      return box != nullptr && IsWindowVisible(box);
+    }));
+    EXPECT_FALSE(IsIconic(box));
+    const HWND owner = GetWindow(box, GW_OWNER);
+    EXPECT_NE(owner, nullptr);
+    EXPECT_FALSE(IsWindowVisible(owner));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(program.Wait(kStateTimeout), 2u);
+  }
+}
+
+// Without requestedExecutionLevel a 32-bit program under Program Files runs under UAC
+// virtualization: its log and the files it reads would be the user's VirtualStore copies.
+TEST_F(CardwedgeE2e, TheManifestRunsTheProgramAsItsInvokerOnEachSupportedWindows) {
+  const HMODULE exe = LoadLibraryExW((folder_ / "cardwedge.exe").c_str(), nullptr,
+                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(exe, nullptr);
+  const HRSRC found = FindResourceW(exe, CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST);
+  ASSERT_NE(found, nullptr);
+  const std::string manifest(static_cast<const char*>(LockResource(LoadResource(exe, found))),
+                             SizeofResource(exe, found));
+  for (const char* wanted :
+       {R"(<requestedExecutionLevel level="asInvoker" uiAccess="false"/>)",
+        "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+        "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}) {
+    EXPECT_NE(manifest.find(wanted), std::string::npos) << wanted;
+  }
+  FreeLibrary(exe);
+}
+
 }  // namespace
 }  // namespace cardwedge
