@@ -184,12 +184,10 @@ bool Win32Toolkit::OwnWindowActive() const {
 }
 
 // Topmost and brought to the foreground: the program runs behind its host, often maximized, and
-// a box of a background process would otherwise open behind it, unseen.
-// Owned by a window that is never shown, so that the box is not the program's first unowned
-// top-level window to show: that one takes the launcher's show state in place of its own
-// ("ShowWindow function", Remarks; "STARTUPINFOW structure", wShowWindow), which would leave the
-// box hidden or minimized after a hidden or minimized start. An owned window is exempt, and its
-// owner's state does not matter while the owner is never shown nor minimized ("MessageBox
+// a box of a background process would otherwise open behind it, unseen. The box has an owner that
+// is never shown: the launcher's show state (STARTUPINFO's wShowWindow) goes to the first unowned
+// top-level window the program shows ("ShowWindow function", Remarks), so an unowned box after a
+// hidden or minimized start would open hidden or minimized. Owned windows are exempt ("MessageBox
 // function", hWnd: the owner window).
 void Win32Toolkit::ShowError(const std::string& title, const std::string& text) {
   const HWND owner = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0,
