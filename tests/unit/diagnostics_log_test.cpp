@@ -31,7 +31,10 @@ class MemoryLogFiles : public LogFiles {
  public:
   void Append(const std::string& path, std::string_view bytes) override {
     const std::lock_guard lock(mutex_);
-    if (refuseLines_) throw FileError("\"" + path + "\": held by another program");
+    if (refuseLines_) {
+      ++refusals_;
+      throw FileError("\"" + path + "\": held by another program");
+    }
     files_[path] += bytes;
     if (linesBeforeRefusal > 0 && --linesBeforeRefusal == 0) refuseLines_ = true;
   }
@@ -60,6 +63,10 @@ class MemoryLogFiles : public LogFiles {
     const std::lock_guard lock(mutex_);
     refuseLines_ = refuse;
   }
+  int Refusals() {
+    const std::lock_guard lock(mutex_);
+    return refusals_;
+  }
   void RefuseRenames(bool refuse) {
     const std::lock_guard lock(mutex_);
     refuseRenames_ = refuse;
@@ -73,6 +80,7 @@ class MemoryLogFiles : public LogFiles {
   std::mutex mutex_;
   std::map<std::string, std::string> files_;
   bool refuseLines_ = false;
+  int refusals_ = 0;
   bool refuseRenames_ = false;
 };
 
@@ -219,6 +227,7 @@ TEST(DiagnosticsLogTest, LinesDroppedWhileTheFileRefusedThemAreCountedInAStamped
       files, kProgramLog, [](const std::string&) {}, nullptr);
   files->RefuseLines(true);
   for (int i = 1; i <= 1003; ++i) Diagnose("card " + std::to_string(i));
+  ASSERT_TRUE(WaitUntil([&] { return files->Refusals() > 0; }));
   files->RefuseLines(false);
   // The outage's notice and the lines that waited.
   ASSERT_TRUE(WaitUntil([&] { return Unstamped(files->Content(kProgramLog)).size() == 1001; }));
