@@ -20,6 +20,9 @@ target_link_libraries(cardwedge_windows PUBLIC cardwedge_core user32 gdi32 comct
 # The manifest (DPI awareness, common controls) and the version, in each program that opens
 # windows.
 set(CARDWEDGE_RESOURCES ${PROJECT_SOURCE_DIR}/src/platform/windows/cardwedge.rc)
+# The resource compiler's dependency scan sees #include lines only, not the manifest file.
+set_source_files_properties(${CARDWEDGE_RESOURCES} PROPERTIES
+                            OBJECT_DEPENDS ${PROJECT_SOURCE_DIR}/src/platform/windows/cardwedge.manifest)
 
 # The program, a GUI-subsystem executable.
 if(EXISTS ${CMAKE_SOURCE_DIR}/src/platform/scard)

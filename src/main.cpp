@@ -42,6 +42,7 @@ int ReportFatal(Platform& platform, const std::string& text, int status) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  PrepareProcess();
   if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
     std::cout << kUsage;
     return 0;

@@ -22,6 +22,10 @@ std::string StderrText(std::string_view line) { return "cardwedge: " + std::stri
 
 std::string Now() { return LocalTimeStamp(std::chrono::system_clock::now()); }
 
+std::string Stamped(std::string_view line) { return Now() + " " + std::string(line); }
+
+std::string StampedStderrText(std::string_view line) { return StderrText(Stamped(line)); }
+
 // "15:04:05" of a time stamp.
 std::string ClockTime(const std::string& stamp) { return stamp.substr(11, 8); }
 
@@ -56,15 +60,25 @@ struct FileOutput {
     }
   }
 
+  // Raises when the file refuses the line. Once the line is in, a notice the file then refuses
+  // is left for the next line that finds the file still not renamed: the line is never offered
+  // again, so it is never written twice.
   void Append(const std::string& stampedLine) {
     const std::optional<std::string> notRenamed = file.Append(stampedLine);
-    if (notRenamed && !renameRefused) {
-      const std::string notice =
-          "log file kept past its limit until it can be renamed: " + *notRenamed;
-      standardError->Post(StderrText(notice));
-      file.Append(Now() + " " + notice);
+    if (!notRenamed) {
+      renameRefused = false;
+      return;
     }
-    renameRefused = notRenamed.has_value();
+    if (renameRefused) return;
+    const std::string notice =
+        "log file kept past its limit until it can be renamed: " + *notRenamed;
+    try {
+      file.Append(Stamped(notice));
+    } catch (const std::exception&) {
+      return;
+    }
+    standardError->Post(StderrText(notice));
+    renameRefused = true;
   }
 };
 
@@ -88,19 +102,19 @@ DiagnosticsLog::DiagnosticsLog(const std::shared_ptr<LogFiles>& files,
             output(text);
             return true;
           },
-          kWaitingLines)),
+          StderrText, kWaitingLines)),
       path_(ChooseOutputPath(*files, programFolderLog, kLogFileName)),
       fileLines_([output = std::make_shared<FileOutput>(
                       FileOutput{files, LogFile(*files, path_, kLogMaxBytes), standardError_})](
                      const std::string& line) { return output->Write(line); },
-                 kWaitingLines, kRetryDelay) {
+                 Stamped, kWaitingLines, kRetryDelay) {
   if (debugOutput) {
     debugLines_ = std::make_unique<LineWriter>(
         [output = std::move(debugOutput)](const std::string& text) {
           output(text);
           return true;
         },
-        kWaitingLines);
+        StampedStderrText, kWaitingLines);
   }
   SetDiagnosticsSink([this](std::string_view line) { Write(line); }, [this] { Flush(); });
   if (path_ != programFolderLog) {
@@ -115,7 +129,7 @@ DiagnosticsLog::~DiagnosticsLog() {
 
 void DiagnosticsLog::Write(std::string_view line) {
   standardError_->Post(StderrText(line));
-  const std::string stampedLine = Now() + " " + std::string(line);
+  const std::string stampedLine = Stamped(line);
   if (debugLines_) debugLines_->Post(StderrText(stampedLine));
   fileLines_.Post(stampedLine);
 }

@@ -17,6 +17,7 @@ constexpr std::chrono::milliseconds kEndWait{500};
 // writer.
 struct LineWriter::Shared {
   std::function<bool(const std::string&)> write;
+  FrameNotice frameNotice;
   std::size_t capacity = 0;
   std::chrono::milliseconds retryDelay{};
   std::mutex mutex;
@@ -47,10 +48,11 @@ struct LineWriter::Shared {
   }
 };
 
-LineWriter::LineWriter(std::function<bool(const std::string& line)> write, std::size_t capacity,
-                       std::chrono::milliseconds retryDelay)
+LineWriter::LineWriter(std::function<bool(const std::string& line)> write, FrameNotice frameNotice,
+                       std::size_t capacity, std::chrono::milliseconds retryDelay)
     : shared_(std::make_shared<Shared>()) {
   shared_->write = std::move(write);
+  shared_->frameNotice = std::move(frameNotice);
   shared_->capacity = capacity;
   shared_->retryDelay = retryDelay;
   std::thread([shared = shared_] { shared->Run(); }).detach();
@@ -70,8 +72,8 @@ void LineWriter::Post(std::string line) {
     return;
   }
   if (shared_->dropped > 0) {
-    shared_->waiting.push_back(std::to_string(shared_->dropped) +
-                               " lines were dropped: the output was too slow");
+    shared_->waiting.push_back(shared_->frameNotice(
+        std::to_string(shared_->dropped) + " lines were dropped: the output was too slow"));
     ++shared_->posted;
     shared_->dropped = 0;
   }

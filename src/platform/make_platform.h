@@ -16,6 +16,10 @@ class PlatformServices {
   virtual SiteProbes& siteProbes() = 0;
 };
 
+// Settles, first thing in the program, what must hold before any thread starts or any library
+// loads; each operating system has its own definition.
+void PrepareProcess();
+
 // Builds the real services; each operating system has its own definition.
 std::unique_ptr<PlatformServices> MakePlatform();
 

@@ -41,13 +41,21 @@ StartOutcome Form1::Form_Load(std::string_view commandLine) {
   const bool pcsc = mode == 3 || mode == 4;
   if (!felica && !pcsc) return StartOutcome::kNoWindow;
 
-  if (felica) {
-    felicaForm_ = std::make_unique<FelicaForm1>(platform_, state_);
-    felicaForm_->Form_Load();
-  }
-  if (pcsc) {
-    pcscForm_ = std::make_unique<PCSCfrm>(platform_, state_);
-    pcscForm_->Form_Load();
+  try {
+    if (felica) {
+      felicaForm_ = std::make_unique<FelicaForm1>(platform_, state_);
+      felicaForm_->Form_Load();
+    }
+    if (pcsc) {
+      pcscForm_ = std::make_unique<PCSCfrm>(platform_, state_);
+      pcscForm_->Form_Load();
+    }
+  } catch (...) {
+    // The window loaded first would go on reading and typing cards on its timers while the box
+    // that reports this failure waits to be closed.
+    pcscForm_.reset();
+    felicaForm_.reset();
+    throw;
   }
   if (felicaForm_) felicaForm_->Show();
   if (pcscForm_) pcscForm_->Show();

@@ -20,7 +20,8 @@ class Form1 {
   ~Form1();
 
   // Raises CommandLineError for a malformed command line and RosterError when a window cannot
-  // load its roster; no window has been shown then.
+  // load its roster; no window has been shown then, and a window that had loaded is closed again,
+  // its timers with it.
   StartOutcome Form_Load(std::string_view commandLine);
 
   FelicaForm1* felicaForm() { return felicaForm_.get(); }

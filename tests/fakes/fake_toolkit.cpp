@@ -102,6 +102,7 @@ void FakeWindow::Close() {
 }
 
 std::unique_ptr<Window> FakeToolkit::OpenWindow(const WindowDeclaration& declaration) {
+  if (onOpenWindow) onOpenWindow(declaration);
   return std::make_unique<FakeWindow>(declaration, windows_);
 }
 
@@ -151,6 +152,12 @@ FakeTimer& FakeToolkit::timer(const std::string& name) {
     if (timer->name() == name) return *timer;
   }
   throw std::out_of_range("no timer named " + name);
+}
+
+std::vector<std::string> FakeToolkit::TimerNames() const {
+  std::vector<std::string> names;
+  for (const FakeTimer* timer : timers_) names.push_back(timer->name());
+  return names;
 }
 
 bool FakeToolkit::Tick(const std::string& timerName) {

@@ -138,12 +138,15 @@ class FakeToolkit : public Toolkit {
   FakeWindow& window(const std::string& name);
   std::vector<std::string> WindowNames() const;
   FakeTimer& timer(const std::string& name);
+  std::vector<std::string> TimerNames() const;
 
   // Fires the timer once when it is enabled; returns whether it fired.
   bool Tick(const std::string& timerName);
 
   // Runs at each DoEvents, standing for whatever events were pending then.
   std::function<void()> onDoEvents;
+  // Runs as a window opens, before the program renders it.
+  std::function<void(const WindowDeclaration&)> onOpenWindow;
   std::vector<std::string> errorsShown;
   // Whether one of the program's windows stands as the active one.
   bool ownWindowActive = false;

@@ -31,8 +31,12 @@ class MemoryLogFiles : public LogFiles {
  public:
   void Append(const std::string& path, std::string_view bytes) override {
     const std::lock_guard lock(mutex_);
-    if (refuseLines_) throw FileError("\"" + path + "\": held by another program");
+    if (refuseLines_) {
+      ++refusals_;
+      throw FileError("\"" + path + "\": held by another program");
+    }
     files_[path] += bytes;
+    if (linesBeforeRefusal > 0 && --linesBeforeRefusal == 0) refuseLines_ = true;
   }
   std::uintmax_t Size(const std::string& path) override { return Content(path).size(); }
   void Replace(const std::string& from, const std::string& to) override {
@@ -59,17 +63,24 @@ class MemoryLogFiles : public LogFiles {
     const std::lock_guard lock(mutex_);
     refuseLines_ = refuse;
   }
+  int Refusals() {
+    const std::lock_guard lock(mutex_);
+    return refusals_;
+  }
   void RefuseRenames(bool refuse) {
     const std::lock_guard lock(mutex_);
     refuseRenames_ = refuse;
   }
 
   std::string readOnlyFolder = "/nowhere/";
+  // When above 0: the file takes that many more lines, then refuses them.
+  int linesBeforeRefusal = 0;
 
  private:
   std::mutex mutex_;
   std::map<std::string, std::string> files_;
   bool refuseLines_ = false;
+  int refusals_ = 0;
   bool refuseRenames_ = false;
 };
 
@@ -178,21 +189,26 @@ TEST(DiagnosticsLogTest, AFileThatRefusesLinesKeepsThemWaitingAndEachOutageIsTol
   EXPECT_EQ(Unstamped(files->Content(kProgramLog)).back(), "reader lost");
 }
 
+// The file also refuses the first notice, just after taking the line: the line is not written
+// again, and the notice comes with the next line.
 TEST(DiagnosticsLogTest, AFullLogWhoseRenameIsRefusedGrowsUntilARenameWorks) {
   const auto files = std::make_shared<MemoryLogFiles>();
   const std::string full(kLogMaxBytes - 10, 'x');
   files->Set(kProgramLog, full);
   files->RefuseRenames(true);
+  files->linesBeforeRefusal = 1;
   Captured standardError;
   DiagnosticsLog log(files, kProgramLog, standardError.Output(), nullptr);
   Diagnose("roster loaded");
+  ASSERT_TRUE(WaitUntil([&] { return !Unstamped(files->Content(kProgramLog)).empty(); }));
+  files->RefuseLines(false);
   Diagnose("reader chosen");
   FlushDiagnostics();
-  EXPECT_EQ(Unstamped(files->Content(kProgramLog)),
-            (std::vector<std::string>{"roster loaded",
-                                      "log file kept past its limit until it can be renamed: "
-                                      "\"/program/cardwedge.log\": NAME.1 held by another program",
-                                      "reader chosen"}));
+  EXPECT_EQ(
+      Unstamped(files->Content(kProgramLog)),
+      (std::vector<std::string>{"roster loaded", "reader chosen",
+                                "log file kept past its limit until it can be renamed: "
+                                "\"/program/cardwedge.log\": NAME.1 held by another program"}));
   EXPECT_EQ(standardError.Count("cardwedge: log file kept past its limit"), 1u);
 
   files->RefuseRenames(false);
@@ -203,40 +219,29 @@ TEST(DiagnosticsLogTest, AFullLogWhoseRenameIsRefusedGrowsUntilARenameWorks) {
   EXPECT_EQ(Unstamped(files->Content(kProgramLog)), std::vector<std::string>{"reader lost"});
 }
 
-TEST(DiagnosticsLogTest, AProgramFolderThatRefusesThisUserMovesTheLogToTheUsersOwnFolder) {
+// More lines than may wait while the file refuses them: the count of those dropped is a stamped
+// line of the log like any other.
+TEST(DiagnosticsLogTest, LinesDroppedWhileTheFileRefusedThemAreCountedInAStampedLine) {
   const auto files = std::make_shared<MemoryLogFiles>();
-  files->readOnlyFolder = "/program/";
-  Captured standardError;
-  {
-    DiagnosticsLog log(files, kProgramLog, standardError.Output(), nullptr);
-    Diagnose("roster loaded");
-    FlushDiagnostics();
-  }
-  const std::string where =
-      "the program's folder cannot be written: the log is \"" + std::string(kUserLog) + "\"";
-  EXPECT_EQ(Unstamped(files->Content(kUserLog)),
-            (std::vector<std::string>{where, "roster loaded"}));
-  EXPECT_EQ(standardError.Texts(),
-            (std::vector<std::string>{"cardwedge: " + where + "\n", "cardwedge: roster loaded\n"}));
-  EXPECT_EQ(files->Content(kProgramLog), "");
-}
-
-TEST(DiagnosticsLogTest, LinesAreStampedWithTheLocalTime) {
-  std::tm moment{};
-  moment.tm_year = 2026 - 1900;
-  moment.tm_mon = 11;
-  moment.tm_mday = 7;
-  moment.tm_hour = 9;
-  moment.tm_min = 4;
-  moment.tm_sec = 5;
-  moment.tm_isdst = -1;
-  const auto time = std::chrono::system_clock::from_time_t(std::mktime(&moment));
-  EXPECT_EQ(LocalTimeStamp(time + 7ms), "2026-12-07 09:04:05.007");
+  DiagnosticsLog log(
+      files, kProgramLog, [](const std::string&) {}, nullptr);
+  files->RefuseLines(true);
+  for (int i = 1; i <= 1003; ++i) Diagnose("card " + std::to_string(i));
+  ASSERT_TRUE(WaitUntil([&] { return files->Refusals() > 0; }));
+  files->RefuseLines(false);
+  // The outage's notice and the lines that waited.
+  ASSERT_TRUE(WaitUntil([&] { return Unstamped(files->Content(kProgramLog)).size() == 1001; }));
+  Diagnose("reader lost");
+  FlushDiagnostics();
+  const std::vector<std::string> lines = Unstamped(files->Content(kProgramLog));
+  EXPECT_EQ(std::vector(lines.begin() + 1000, lines.end()),
+            (std::vector<std::string>{"card 1000", "3 lines were dropped: the output was too slow",
+                                      "reader lost"}));
 }
 
 // A stalled output (a launcher that stopped reading stderr) never holds up the caller (a Post
-// that waited would hang this test): lines beyond the limit are counted, and the count is written
-// once the output moves again.
+// that waited would hang this test): lines beyond the limit are counted, and the count is written,
+// framed as the output's lines are, once the output moves again.
 TEST(LineWriterTest, AStalledOutputNeverBlocksThePosterAndDroppedLinesAreCounted) {
   std::promise<void> entered;
   std::promise<void> release;
@@ -249,7 +254,7 @@ TEST(LineWriterTest, AStalledOutputNeverBlocksThePosterAndDroppedLinesAreCounted
         written.push_back(line);
         return true;
       },
-      2);
+      [](const std::string& notice) { return "[" + notice + "]"; }, 2);
   writer.Post("line 1");
   entered.get_future().wait();
   for (int i = 2; i <= 6; ++i) writer.Post("line " + std::to_string(i));
@@ -258,8 +263,8 @@ TEST(LineWriterTest, AStalledOutputNeverBlocksThePosterAndDroppedLinesAreCounted
   writer.Post("line 7");
   writer.Flush(10s);
   EXPECT_EQ(written,
-            (std::vector<std::string>{"line 1", "line 2",
-                                      "4 lines were dropped: the output was too slow", "line 7"}));
+            (std::vector<std::string>{
+                "line 1", "line 2", "[4 lines were dropped: the output was too slow]", "line 7"}));
 }
 
 }  // namespace

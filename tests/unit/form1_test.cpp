@@ -86,6 +86,18 @@ TEST_F(Form1Test, RosterFailureStopsBeforeAnyWindowIsShown) {
   }
 }
 
+// The roster goes between the two windows' loads: the FeliCa window, loaded, must not read and
+// type cards while the error box waits.
+TEST_F(Form1Test, SecondWindowFailingToLoadClosesTheFirstWithItsTimers) {
+  fake.toolkit.onOpenWindow = [this](const WindowDeclaration& declaration) {
+    if (declaration.name == "PCSCfrm") fake.files.Remove(kRosterFileName);
+  };
+  EXPECT_THROW(Start("1 4"), RosterError);
+  EXPECT_EQ(form1->felicaForm(), nullptr);
+  EXPECT_TRUE(fake.toolkit.TimerNames().empty());
+  EXPECT_TRUE(fake.toolkit.WindowNames().empty());
+}
+
 TEST_F(Form1Test, HostCheckOfEitherWindowEndsTheProgramWithoutTheHostUnlessTheFlagIsOne) {
   struct Case {
     const char* commandLine;

@@ -59,6 +59,9 @@ class LinuxServices : public PlatformServices {
 
 }  // namespace
 
+// Linux searches no current folder for libraries: nothing to settle.
+void PrepareProcess() {}
+
 std::unique_ptr<PlatformServices> MakePlatform() { return std::make_unique<LinuxServices>(); }
 
 }  // namespace cardwedge

@@ -8,6 +8,7 @@
 #include "platform/scard/scard_smart_card.h"
 #include "platform/windows/ansi_text_codec.h"
 #include "platform/windows/felica_dll_library.h"
+#include "platform/windows/library_loading.h"
 #include "platform/windows/local_clock.h"
 #include "platform/windows/mutex_instance_guard.h"
 #include "platform/windows/playsound_sound.h"
@@ -58,6 +59,9 @@ class WindowsServices : public PlatformServices {
 };
 
 }  // namespace
+
+// The current folder (often the host's, or one a document was opened from) never supplies a DLL.
+void PrepareProcess() { KeepCurrentFolderOutOfDllSearch(); }
 
 std::unique_ptr<PlatformServices> MakePlatform() { return std::make_unique<WindowsServices>(); }
 

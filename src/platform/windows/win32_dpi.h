@@ -4,9 +4,10 @@
 
 namespace cardwedge {
 
-// Dots per inch of the monitor a window is on (the system's when the program is not aware of
-// monitors of different density).
-int WindowDpi(HWND window);
+// Dots per inch the program's windows are laid out at, known before any window exists: the
+// system's, as the manifest declares the program aware of the system's density, not of each
+// monitor's.
+int ProgramDpi();
 
 // Twips to pixels: 1440 twips are one inch, so 15 twips are one pixel at 96 dpi.
 inline int TwipsToPixels(int twips, int dpi) { return MulDiv(twips, dpi, 1440); }

@@ -184,10 +184,17 @@ bool Win32Toolkit::OwnWindowActive() const {
 }
 
 // Topmost and brought to the foreground: the program runs behind its host, often maximized, and
-// an ownerless box of a background process would otherwise open behind it, unseen.
+// a box of a background process would otherwise open behind it, unseen. The box has an owner that
+// is never shown: the launcher's show state (STARTUPINFO's wShowWindow) goes to the first unowned
+// top-level window the program shows ("ShowWindow function", Remarks), so an unowned box after a
+// hidden or minimized start would open hidden or minimized. Owned windows are exempt ("MessageBox
+// function", hWnd: the owner window).
 void Win32Toolkit::ShowError(const std::string& title, const std::string& text) {
-  MessageBoxW(nullptr, Widen(text).c_str(), Widen(title).c_str(),
+  const HWND owner = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0,
+                                     nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  MessageBoxW(owner, Widen(text).c_str(), Widen(title).c_str(),
               MB_ICONERROR | MB_OK | MB_TOPMOST | MB_SETFOREGROUND);
+  if (owner != nullptr) DestroyWindow(owner);
 }
 
 void Win32Toolkit::Post(std::function<void()> task) {

@@ -33,27 +33,28 @@ ATOM RegisterWindowClass(WNDPROC procedure) {
 
 }  // namespace
 
+// A minimized start creates the window minimized: its place and size at creation become the
+// ones it is restored to. The window stays hidden until Show.
 Win32Window::Win32Window(const WindowDeclaration& declaration, StartShow startShow)
-    : startShow_(startShow) {
+    : startShow_(startShow), dpi_(ProgramDpi()) {
   RegisterWindowClass(WindowProc);
+  RECT frame{0, 0, TwipsToPixels(declaration.clientWidth, dpi_),
+             TwipsToPixels(declaration.clientHeight, dpi_)};
+  AdjustWindowRectEx(&frame, kWindowStyle, FALSE, WS_EX_CONTROLPARENT);
+  const DWORD style = kWindowStyle | (startShow == StartShow::kMinimized ? WS_MINIMIZE : 0);
   const std::wstring title = Widen(declaration.title);
-  hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, title.c_str(), kWindowStyle, 0, 0, 0,
-                          0, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+  hwnd_ =
+      CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, title.c_str(), style,
+                      TwipsToPixels(declaration.left, dpi_), TwipsToPixels(declaration.top, dpi_),
+                      frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                      GetModuleHandleW(nullptr), this);
   if (hwnd_ == nullptr) throw std::runtime_error("cannot create the window " + declaration.name);
-  dpi_ = WindowDpi(hwnd_);
 
   if (declaration.background) {
     const Rgb& colour = *declaration.background;
     background_ = CreateSolidBrush(RGB(colour.red, colour.green, colour.blue));
     SetBackground(hwnd_, background_);
   }
-
-  RECT frame{0, 0, TwipsToPixels(declaration.clientWidth, dpi_),
-             TwipsToPixels(declaration.clientHeight, dpi_)};
-  AdjustWindowRectEx(&frame, kWindowStyle, FALSE, WS_EX_CONTROLPARENT);
-  SetWindowPos(hwnd_, nullptr, TwipsToPixels(declaration.left, dpi_),
-               TwipsToPixels(declaration.top, dpi_), frame.right - frame.left,
-               frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
 
   int id = kFirstControlId;
   for (const ControlDeclaration& control : declaration.controls) {
@@ -140,21 +141,15 @@ void Win32Window::SetTitle(const std::string& title) {
   SetWindowTextW(hwnd_, Widen(title).c_str());
 }
 
-// Never activated, so the host keeps the focus. A normal start shows through SetWindowPos rather
-// than ShowWindow: a program's first ShowWindow takes the show state of the launcher's
-// STARTUPINFO, which usually activates the window.
+// Never activated, so the host keeps the focus, and never through ShowWindow: the first
+// ShowWindow of a program ignores its command and takes the show state the launcher's STARTUPINFO
+// asked for ("ShowWindow function", nCmdShow and Remarks; "STARTUPINFOW structure", wShowWindow),
+// which may activate the window. SetWindowPos shows the window in the state it was created in,
+// minimized or not.
 void Win32Window::Show() {
-  switch (startShow_) {
-    case StartShow::kHidden:
-      return;
-    case StartShow::kMinimized:
-      ShowWindow(hwnd_, SW_SHOWMINNOACTIVE);
-      break;
-    case StartShow::kNormal:
-      SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
-                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-      break;
-  }
+  if (startShow_ == StartShow::kHidden) return;
+  SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   UpdateWindow(hwnd_);
 }
 

@@ -41,8 +41,8 @@ class Win32Window : public Window {
   void OrderTabStops(const WindowDeclaration& declaration);
 
   StartShow startShow_;
+  int dpi_;
   HWND hwnd_ = nullptr;
-  int dpi_ = USER_DEFAULT_SCREEN_DPI;
   HBRUSH background_ = nullptr;
   std::map<int, HFONT> fonts_;  // by point size, 0 for the system's own
   std::map<std::string, std::unique_ptr<Win32Control>, std::less<>> controls_;

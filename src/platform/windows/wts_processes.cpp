@@ -7,6 +7,7 @@
 
 #include <utility>
 
+#include "platform/windows/library_loading.h"
 #include "platform/windows/wide_text.h"
 
 namespace cardwedge {
@@ -25,14 +26,11 @@ struct WtsFunctions {
   FreeMemoryEx free = nullptr;
 };
 
-// Loaded once by its full path in the system folder, never from the program's folder.
+// Loaded once from the system folder, never from the program's folder.
 const WtsFunctions& Wts() {
   static const WtsFunctions functions = [] {
     WtsFunctions found;
-    wchar_t folder[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return found;
-    const HMODULE module = LoadLibraryW((std::wstring(folder) + L"\\wtsapi32.dll").c_str());
+    const HMODULE module = LoadSystemLibrary(L"wtsapi32.dll");
     if (module == nullptr) return found;
     found.enumerate = reinterpret_cast<EnumerateProcessesEx>(
         reinterpret_cast<void*>(GetProcAddress(module, "WTSEnumerateProcessesExW")));

@@ -474,11 +474,33 @@ TEST_F(CardwedgeE2e, AMalformedCommandLineShowsTheErrorBoxThatANewStartGetsPastT
   const std::string text = StaticTexts(box);
   EXPECT_NE(text.find("\"x\""), std::string::npos) << text;
   EXPECT_NE(text.find("usage: cardwedge FLAG MODE"), std::string::npos) << text;
+  // Owned by a window that never shows: the launcher's start state never reaches the box.
+  const HWND owner = GetWindow(box, GW_OWNER);
+  EXPECT_TRUE(owner != nullptr && !IsWindowVisible(owner));
   EXPECT_FALSE(program.Wait(0ms)) << "the program ended before the box was closed";
   // The host starts the program again while the box waits for someone.
   EXPECT_TRUE(WaitUntilRunning(Start({L"1", L"3"})));
   PostMessageW(box, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(program.Wait(kStateTimeout), 2u);
+}
+
+// Without requestedExecutionLevel a 32-bit program under Program Files runs under UAC
+// virtualization: its log and the files it reads would be the user's VirtualStore copies.
+TEST_F(CardwedgeE2e, TheManifestRunsTheProgramAsItsInvokerOnEachSupportedWindows) {
+  const HMODULE exe = LoadLibraryExW((folder_ / "cardwedge.exe").c_str(), nullptr,
+                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(exe, nullptr);
+  const HRSRC found = FindResourceW(exe, CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST);
+  ASSERT_NE(found, nullptr);
+  const std::string manifest(static_cast<const char*>(LockResource(LoadResource(exe, found))),
+                             SizeofResource(exe, found));
+  for (const char* wanted :
+       {R"(<requestedExecutionLevel level="asInvoker" uiAccess="false"/>)",
+        "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+        "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}) {
+    EXPECT_NE(manifest.find(wanted), std::string::npos) << wanted;
+  }
+  FreeLibrary(exe);
 }
 
 }  // namespace
