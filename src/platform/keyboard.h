@@ -16,7 +16,8 @@ inline constexpr std::uint8_t kVkReturn = 0x0D;
 // A backend presses the key that gives that character on the layout in force when the sequence is
 // sent (the layout of the focused window where layouts differ per window), and adds Shift around
 // a digit only where that layout needs it (AZERTY). Caps Lock acts on letters as on a real
-// keyboard: plain letter keys give capitals and Shift+letter small letters while it is on.
+// keyboard: plain letter keys give capitals and Shift+letter small letters while it is on (the
+// Windows backend refuses a sequence with letters while Caps Lock is on instead).
 struct KeyEvent {
   std::uint8_t virtualKey = 0;
   bool down = true;
@@ -34,7 +35,8 @@ class TypingError : public std::runtime_error {
     kOwnWindow,        // a window of this program is active
     kElevatedProgram,  // the focused program runs at a higher integrity level
     kInputMethod,      // the focused window's input method is on, or did not answer
-    kKeysHeld,         // Ctrl, Alt or a Windows key stays held down
+    kKeysHeld,         // Ctrl, Alt or a Windows key stays held down (on Windows also Shift)
+    kCapsLock,         // Caps Lock is on and the value has letters (Windows)
   };
 
   explicit TypingError(const std::string& what, Cause cause = Cause::kKeyboard)

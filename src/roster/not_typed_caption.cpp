@@ -20,7 +20,10 @@ std::string NotTypedCaption(const TypingError& error) {
       why = "入力先の日本語入力がオンです";
       break;
     case TypingError::Cause::kKeysHeld:
-      why = "Ctrl・Alt・Windowsキーが押されています";
+      why = "Shift・Ctrl・Alt・Windowsキーが押されています";
+      break;
+    case TypingError::Cause::kCapsLock:
+      why = "Caps Lockがオンです";
       break;
   }
   return std::string("未入力: ") + why;
