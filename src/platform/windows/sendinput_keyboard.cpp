@@ -122,18 +122,19 @@ void SendInputKeyboard::CheckFocusedWindow() {
           Cause::kInputMethod);
     case InputMethodState::kNoAnswer:
       throw TypingError("the focused window did not answer whether its input method (IME) is on",
-                        Cause::kInputMethod);
+                        Cause::kInputMethodUnknown);
     case InputMethodState::kNoForegroundWindow:
-      throw TypingError("no window is in the foreground to take the keys", Cause::kInputMethod);
+      throw TypingError("no window is in the foreground to take the keys",
+                        Cause::kInputMethodUnknown);
     case InputMethodState::kNoImeWindow:
       throw TypingError(
           "the focused window has no input method (IME) window to tell whether the IME is on",
-          Cause::kInputMethod);
+          Cause::kInputMethodUnknown);
     case InputMethodState::kTextServicesField:
       throw TypingError(
           "the focused program (a browser, Office, or a Windows Store app) does not tell whether "
           "its input method (IME) is on, which would take the digits: type into the host",
-          Cause::kInputMethod);
+          Cause::kInputMethodUnknown);
     case InputMethodState::kOff:
       break;
   }
