@@ -43,8 +43,9 @@ BOOL CALLBACK KeepIfImeWindow(HWND window, LPARAM found) {
   return FALSE;
 }
 
-// The thread's default IME window, found by the system's IME class: what ImmGetDefaultIMEWnd
-// answers, for when it does not answer for a window of another process.
+// The thread's default IME window, found by the system's IME class ("The operating system
+// creates a default IME window for every thread", ImmGetDefaultIMEWnd on learn.microsoft.com):
+// for when ImmGetDefaultIMEWnd gives nothing for a window of another process, as under Wine.
 HWND ThreadImeWindow(DWORD thread) {
   HWND found = nullptr;
   EnumThreadWindows(thread, KeepIfImeWindow, reinterpret_cast<LPARAM>(&found));
@@ -100,7 +101,11 @@ bool Win32ForegroundInput::ModifierHeld() {
   return false;
 }
 
-// The low bit of GetKeyState is the toggle: Caps Lock is on.
+// The low bit of GetKeyState is the toggle: Caps Lock is on (GetKeyState, learn.microsoft.com).
+// It is this thread's view of the keyboard, which the documentation says follows the key messages
+// this thread reads, not those of other threads; attaching to the focused thread to read its view
+// would reset that thread's key state (AttachThreadInput), so it is not done. The Caps Lock step
+// of docs/windows-checks.md checks it on a real PC.
 bool Win32ForegroundInput::CapsLockOn() { return (GetKeyState(VK_CAPITAL) & 1) != 0; }
 
 UINT Win32ForegroundInput::Send(std::vector<INPUT>& inputs) {
