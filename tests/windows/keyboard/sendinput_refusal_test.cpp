@@ -80,7 +80,7 @@ TEST_F(SendInputRefusalTest, AnInputMethodThatIsOnOrCannotBeKnownToBeOffGetsNoth
     const char* refusal;  // nullptr: typed
   };
   const Row rows[] = {
-      {{true, {L"ThunderRT6FormDC", L"ThunderRT6TextBox"}, true, false}, nullptr},
+      {{true, {L"KeyTarget", L"Edit"}, true, false}, nullptr},
       {{true, {L"KeyTarget", L"Edit"}, true, true}, "(IME) of the focused window is on"},
       {{true, {L"KeyTarget", L"Edit"}, true, std::nullopt}, "did not answer"},
       {{false, {}, false, std::nullopt}, "no window is in the foreground"},
