@@ -30,14 +30,14 @@ struct KeyEvent {
 class TypingError : public std::runtime_error {
  public:
   enum class Cause {
-    kKeyboard,            // no keyboard output, or the system took only part of the keys
-    kNoKey,               // a character that no key types
-    kOwnWindow,           // a window of this program is active
-    kElevatedProgram,     // the focused program runs at a higher integrity level
-    kInputMethod,         // the focused window's input method is on
-    kInputMethodUnknown,  // whether the focused field's input method is on cannot be known
-    kKeysHeld,            // Ctrl, Alt or a Windows key stays held down (on Windows also Shift)
-    kCapsLock,            // Caps Lock is on and the value has letters (Windows)
+    kKeyboard,         // no keyboard output, or the system took only part of the keys
+    kNoKey,            // a character that no key types
+    kOwnWindow,        // a window of this program is active
+    kElevatedProgram,  // the focused program runs at a higher integrity level
+    kInputMethod,      // the focused window's input method is on
+    kImeUnknown,       // whether the focused field's input method is on cannot be known
+    kKeysHeld,         // Ctrl, Alt or a Windows key stays held down (on Windows also Shift)
+    kCapsLock,         // Caps Lock is on and the value has letters (Windows)
   };
 
   explicit TypingError(const std::string& what, Cause cause = Cause::kKeyboard)

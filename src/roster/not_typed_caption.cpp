@@ -19,7 +19,7 @@ std::string NotTypedCaption(const TypingError& error) {
     case TypingError::Cause::kInputMethod:
       why = "入力先の日本語入力がオンです";
       break;
-    case TypingError::Cause::kInputMethodUnknown:
+    case TypingError::Cause::kImeUnknown:
       why = "入力先の日本語入力の状態が分かりません";
       break;
     case TypingError::Cause::kKeysHeld:

@@ -122,19 +122,18 @@ void SendInputKeyboard::CheckFocusedWindow() {
           Cause::kInputMethod);
     case InputMethodState::kNoAnswer:
       throw TypingError("the focused window did not answer whether its input method (IME) is on",
-                        Cause::kInputMethodUnknown);
+                        Cause::kImeUnknown);
     case InputMethodState::kNoForegroundWindow:
-      throw TypingError("no window is in the foreground to take the keys",
-                        Cause::kInputMethodUnknown);
+      throw TypingError("no window is in the foreground to take the keys", Cause::kImeUnknown);
     case InputMethodState::kNoImeWindow:
       throw TypingError(
           "the focused window has no input method (IME) window to tell whether the IME is on",
-          Cause::kInputMethodUnknown);
+          Cause::kImeUnknown);
     case InputMethodState::kTextServicesField:
       throw TypingError(
           "the focused program (a browser, Office, or a Windows Store app) does not tell whether "
           "its input method (IME) is on, which would take the digits: type into the host",
-          Cause::kInputMethodUnknown);
+          Cause::kImeUnknown);
     case InputMethodState::kOff:
       break;
   }
