@@ -16,7 +16,8 @@ inline constexpr std::uint8_t kVkReturn = 0x0D;
 // A backend presses the key that gives that character on the layout in force when the sequence is
 // sent (the layout of the focused window where layouts differ per window), and adds Shift around
 // a digit only where that layout needs it (AZERTY). Caps Lock acts on letters as on a real
-// keyboard: plain letter keys give capitals and Shift+letter small letters while it is on.
+// keyboard: plain letter keys give capitals and Shift+letter small letters while it is on (the
+// Windows backend refuses a sequence with letters while Caps Lock is on instead).
 struct KeyEvent {
   std::uint8_t virtualKey = 0;
   bool down = true;
@@ -33,15 +34,15 @@ class TypingError : public std::runtime_error {
     kNoKey,            // a character that no key types
     kOwnWindow,        // a window of this program is active
     kElevatedProgram,  // the focused program runs at a higher integrity level
-    kInputMethod,      // the focused window's input method is on, or did not answer
+    kInputMethod,      // the focused window's input method is on
     kKeysHeld,         // Shift, Ctrl, Alt or a Windows key stays held down
-    kCapsLock,         // Caps Lock is on and the text holds letters
+    kCapsLock,         // Caps Lock is on and the value has letters
     kNoFocusedWindow,  // no window has the keyboard focus
     kNativeWayland,    // a native Wayland window (or none) has the focus, and no key reaches it
     kSessionLocked,    // the screen is locked
     kSessionAway,      // another session has the console, or the remote desktop left
     kSessionUnknown,   // whether the session is locked or away cannot be told
-    // An input-method framework runs and cannot tell whether it would compose.
+    // Whether the focused field's input method would compose cannot be known.
     kInputMethodUnknown,
   };
 

@@ -2,7 +2,9 @@
 
 #include <imm.h>
 
+#include <iterator>
 #include <optional>
+#include <string>
 
 namespace cardwedge {
 namespace {
@@ -29,24 +31,50 @@ std::optional<DWORD> IntegrityOf(HANDLE process) {
   return level;
 }
 
+std::wstring ClassOf(HWND window) {
+  wchar_t name[256] = L"";
+  const int length = GetClassNameW(window, name, static_cast<int>(std::size(name)));
+  return std::wstring(name, length > 0 ? length : 0);
+}
+
+BOOL CALLBACK KeepIfImeWindow(HWND window, LPARAM found) {
+  if (ClassOf(window) != L"IME") return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+// The thread's default IME window, found by the system's IME class ("The operating system
+// creates a default IME window for every thread", ImmGetDefaultIMEWnd on learn.microsoft.com):
+// for when ImmGetDefaultIMEWnd gives nothing for a window of another process, as under Wine.
+HWND ThreadImeWindow(DWORD thread) {
+  HWND found = nullptr;
+  EnumThreadWindows(thread, KeepIfImeWindow, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
 }  // namespace
 
-ForegroundInput::Ime Win32ForegroundInput::FocusedIme() {
+FocusedWindowFacts Win32ForegroundInput::FocusedWindow() {
+  FocusedWindowFacts facts;
   const HWND foreground = GetForegroundWindow();
-  if (foreground == nullptr) return Ime::kOff;
+  if (foreground == nullptr) return facts;
+  facts.foregroundExists = true;
   GUITHREADINFO info{};
   info.cbSize = sizeof(info);
   const DWORD thread = GetWindowThreadProcessId(foreground, nullptr);
   const HWND focused =
       GetGUIThreadInfo(thread, &info) && info.hwndFocus != nullptr ? info.hwndFocus : foreground;
-  const HWND imeWindow = ImmGetDefaultIMEWnd(focused);
-  if (imeWindow == nullptr) return Ime::kOff;
+  facts.classNames = {ClassOf(foreground), ClassOf(focused)};
+  HWND imeWindow = ImmGetDefaultIMEWnd(focused);
+  if (imeWindow == nullptr) imeWindow = ThreadImeWindow(GetWindowThreadProcessId(focused, nullptr));
+  if (imeWindow == nullptr) return facts;
+  facts.imeWindowFound = true;
   DWORD_PTR open = 0;
-  if (!SendMessageTimeoutW(imeWindow, WM_IME_CONTROL, kImcGetOpenStatus, 0,
-                           SMTO_ABORTIFHUNG | SMTO_BLOCK, kImeAnswerMilliseconds, &open)) {
-    return Ime::kNoAnswer;
+  if (SendMessageTimeoutW(imeWindow, WM_IME_CONTROL, kImcGetOpenStatus, 0,
+                          SMTO_ABORTIFHUNG | SMTO_BLOCK, kImeAnswerMilliseconds, &open)) {
+    facts.imeOpen = open != 0;
   }
-  return open != 0 ? Ime::kOn : Ime::kOff;
+  return facts;
 }
 
 // A process that cannot be asked (OpenProcess or its token refused) counts as unreadable: that
@@ -67,11 +95,18 @@ ForegroundInput::Integrity Win32ForegroundInput::ForegroundIntegrity() {
 }
 
 bool Win32ForegroundInput::ModifierHeld() {
-  for (const int key : {VK_CONTROL, VK_MENU, VK_LWIN, VK_RWIN}) {
+  for (const int key : {VK_SHIFT, VK_CONTROL, VK_MENU, VK_LWIN, VK_RWIN}) {
     if ((GetAsyncKeyState(key) & 0x8000) != 0) return true;
   }
   return false;
 }
+
+// The low bit of GetKeyState is the toggle: Caps Lock is on (GetKeyState, learn.microsoft.com).
+// It is this thread's view of the keyboard, which the documentation says follows the key messages
+// this thread reads, not those of other threads; attaching to the focused thread to read its view
+// would reset that thread's key state (AttachThreadInput), so it is not done. The Caps Lock step
+// of docs/windows-checks.md checks it on a real PC.
+bool Win32ForegroundInput::CapsLockOn() { return (GetKeyState(VK_CAPITAL) & 1) != 0; }
 
 UINT Win32ForegroundInput::Send(std::vector<INPUT>& inputs) {
   return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));

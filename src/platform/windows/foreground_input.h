@@ -5,23 +5,26 @@
 #include <string>
 #include <vector>
 
+#include "platform/windows/input_method_check.h"
+
 namespace cardwedge {
 
 // What the keyboard asks of the system about the window that would get the keys, and the call
 // that sends them: the Win32 calls themselves, or a test's stand-in.
 class ForegroundInput {
  public:
-  enum class Ime { kOff, kOn, kNoAnswer };
   enum class Integrity { kNotHigher, kHigher, kUnreadable };
 
   virtual ~ForegroundInput() = default;
 
-  // The input method of the focused window: on, off, or no answer in time.
-  virtual Ime FocusedIme() = 0;
+  // What the foreground window, its focused window and its IME window answer.
+  virtual FocusedWindowFacts FocusedWindow() = 0;
   // The integrity level of the foreground window's process against this process's own.
   virtual Integrity ForegroundIntegrity() = 0;
-  // Whether Ctrl, Alt or a Windows key is down.
+  // Whether Shift, Ctrl, Alt or a Windows key is down.
   virtual bool ModifierHeld() = 0;
+  // Whether Caps Lock is on.
+  virtual bool CapsLockOn() = 0;
   virtual void Pause(DWORD milliseconds) = 0;
   // SendInput: the number of events that went out.
   virtual UINT Send(std::vector<INPUT>& inputs) = 0;
@@ -31,9 +34,10 @@ class ForegroundInput {
 // The real Win32 calls.
 class Win32ForegroundInput : public ForegroundInput {
  public:
-  Ime FocusedIme() override;
+  FocusedWindowFacts FocusedWindow() override;
   Integrity ForegroundIntegrity() override;
   bool ModifierHeld() override;
+  bool CapsLockOn() override;
   void Pause(DWORD milliseconds) override { Sleep(milliseconds); }
   UINT Send(std::vector<INPUT>& inputs) override;
   DWORD LastError() override { return GetLastError(); }

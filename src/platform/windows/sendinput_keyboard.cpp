@@ -2,14 +2,15 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
 namespace cardwedge {
 namespace {
 
-// A held Ctrl, Alt or Windows key is waited for this long, in steps; the window's events wait
-// as long, which a person does not notice.
+// A held Shift, Ctrl, Alt or Windows key is waited for this long, in steps; the window's events
+// wait as long, which a person does not notice.
 constexpr DWORD kModifierWaitMilliseconds = 500;
 constexpr DWORD kModifierPollMilliseconds = 10;
 
@@ -84,6 +85,15 @@ void SendInputKeyboard::Send(const std::vector<KeyEvent>& events) {
   }
   if (inputs.empty()) return;
   CheckFocusedWindow();
+  const bool hasLetters = std::ranges::any_of(events, [](const KeyEvent& event) {
+    return event.virtualKey >= 'A' && event.virtualKey <= 'Z';
+  });
+  if (hasLetters && input_.CapsLockOn()) {
+    throw TypingError(
+        "Caps Lock is on, which would type the letters in the other case: turn it off and lay "
+        "the card again",
+        TypingError::Cause::kCapsLock);
+  }
   WaitForModifiersUp();
   SendAll(inputs);
 }
@@ -104,16 +114,27 @@ void SendInputKeyboard::CheckFocusedWindow() {
     case ForegroundInput::Integrity::kNotHigher:
       break;
   }
-  switch (input_.FocusedIme()) {
-    case ForegroundInput::Ime::kOn:
+  switch (JudgeInputMethod(input_.FocusedWindow())) {
+    case InputMethodState::kOn:
       throw TypingError(
           "the input method (IME) of the focused window is on and would take the digits: "
           "turn it off (半角/全角) and lay the card again",
           Cause::kInputMethod);
-    case ForegroundInput::Ime::kNoAnswer:
+    case InputMethodState::kNoAnswer:
       throw TypingError("the focused window did not answer whether its input method (IME) is on",
-                        Cause::kInputMethod);
-    case ForegroundInput::Ime::kOff:
+                        Cause::kInputMethodUnknown);
+    case InputMethodState::kNoForegroundWindow:
+      throw TypingError("no window is in the foreground to take the keys", Cause::kInputMethodUnknown);
+    case InputMethodState::kNoImeWindow:
+      throw TypingError(
+          "the focused window has no input method (IME) window to tell whether the IME is on",
+          Cause::kInputMethodUnknown);
+    case InputMethodState::kTextServicesField:
+      throw TypingError(
+          "the focused program (a browser, Office, or a Windows Store app) does not tell whether "
+          "its input method (IME) is on, which would take the digits: type into the host",
+          Cause::kInputMethodUnknown);
+    case InputMethodState::kOff:
       break;
   }
 }
@@ -122,7 +143,8 @@ void SendInputKeyboard::WaitForModifiersUp() {
   for (DWORD waited = 0; input_.ModifierHeld(); waited += kModifierPollMilliseconds) {
     if (waited >= kModifierWaitMilliseconds) {
       throw TypingError(
-          "Ctrl, Alt or the Windows key is held down, which would turn the digits into shortcuts",
+          "Shift, Ctrl, Alt or the Windows key is held down, which would turn the digits into "
+          "symbols or shortcuts",
           TypingError::Cause::kKeysHeld);
     }
     input_.Pause(kModifierPollMilliseconds);

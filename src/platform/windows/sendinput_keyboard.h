@@ -12,11 +12,13 @@ namespace cardwedge {
 //
 // Nothing is sent, and Send raises TypingError, where the keys would not arrive as the value:
 // the foreground program runs at a higher integrity level (Windows drops the keys without a
-// word), the focused window's input method is on or does not answer (the digits would go into
-// its composition, and turning it off could lose what a person is writing there), both of which
-// CheckFocusedWindow also tells beforehand, or Ctrl, Alt or a Windows key stays held for half a
-// second (the digits would be shortcuts). When the system takes only part of the sequence, the
-// keys it pressed are released and Send raises TypingError.
+// word); the focused field's input method is on, or cannot be known to be off (see
+// JudgeInputMethod: the digits would go into its composition, and turning it off could lose what
+// a person is writing there), both of which CheckFocusedWindow also tells beforehand; Shift,
+// Ctrl, Alt or a Windows key stays held for half a second (SendInput does not reset the keyboard
+// state: the digits would be symbols or shortcuts); or Caps Lock is on and the value has letters.
+// When the system takes only part of the sequence, the keys it pressed are released and Send
+// raises TypingError.
 class SendInputKeyboard : public Keyboard {
  public:
   SendInputKeyboard() : SendInputKeyboard(win32_) {}

@@ -13,6 +13,7 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <mutex>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -104,19 +105,42 @@ class LogFolder : public ::testing::Test {
   LogFolder() { fs::create_directories(folder_); }
   ~LogFolder() override { fs::remove_all(folder_); }
 
+  // The lines for standard error also go to the test's record, which outlives the log's writers.
   void Start() {
-    diagnostics_ =
-        std::make_unique<DiagnosticsLog>(std::make_shared<Win32LogFiles>(), Narrow(log_.wstring()),
-                                         DiagnosticsLog::StandardError, nullptr);
+    diagnostics_ = std::make_unique<DiagnosticsLog>(
+        std::make_shared<Win32LogFiles>(), Narrow(log_.wstring()),
+        [record = standardError_](const std::string& text) {
+          DiagnosticsLog::StandardError(text);
+          const std::lock_guard<std::mutex> lock(record->mutex);
+          record->text += text;
+        },
+        nullptr);
   }
-  // Waits until the log holds the text, as a line of its own.
-  bool LogHolds(const std::string& line) {
-    for (int i = 0; i < 500; ++i) {
-      if (Read(log_).find(" " + line + "\r\n") != std::string::npos) return true;
+  // Waits until the condition holds; false after 20 seconds.
+  template <class Condition>
+  static bool WaitFor(Condition&& condition) {
+    for (int i = 0; i < 2000; ++i) {
+      if (condition()) return true;
       Sleep(10);
     }
     return false;
   }
+  // Waits until the log holds the text, as a line of its own.
+  bool LogHolds(const std::string& line) {
+    return WaitFor([&] { return Read(log_).find(" " + line + "\r\n") != std::string::npos; });
+  }
+  bool StandardErrorHolds(const std::string& text) {
+    return WaitFor([&] {
+      const std::lock_guard<std::mutex> lock(standardError_->mutex);
+      return standardError_->text.find(text) != std::string::npos;
+    });
+  }
+
+  struct Record {
+    std::mutex mutex;
+    std::string text;
+  };
+  const std::shared_ptr<Record> standardError_ = std::make_shared<Record>();
 
   const fs::path folder_ = fs::temp_directory_path() /
                            (L"プログラム-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
@@ -146,15 +170,19 @@ TEST_F(LogFolder, LinesReachTheLogFileInAJapaneseFolderAndMoveToDotOne) {
   EXPECT_EQ(text.size(), 23 + std::string(" roster loaded: \"名簿.csv\"\r\n").size()) << text;
 }
 
-// An editor that locks the file it shows against writers, for 4 s.
+// An editor that locks the file it shows against writers, until the log's writer was refused.
 TEST_F(LogFolder, LinesWrittenWhileAnEditorLocksTheLogReachItAfterwards) {
   Start();
   Diagnose("roster loaded");
   ASSERT_TRUE(LogHolds("roster loaded"));
-  const HANDLE editor = Hold(log_, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ);
-  ASSERT_NE(editor, INVALID_HANDLE_VALUE);
+  // The log's writer opens the file for each line: the editor gets it once the writer let go.
+  HANDLE editor = INVALID_HANDLE_VALUE;
+  ASSERT_TRUE(WaitFor([&] {
+    editor = Hold(log_, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ);
+    return editor != INVALID_HANDLE_VALUE;
+  }));
   Diagnose("reader chosen");
-  Sleep(4000);
+  ASSERT_TRUE(StandardErrorHolds("log file refused, lines wait"));
   CloseHandle(editor);
   Diagnose("reader lost");
   ASSERT_TRUE(LogHolds("reader lost")) << Read(log_);

@@ -70,30 +70,34 @@ TEST_F(SendInputKeyboardTest, ASequenceWithAKeyOutsideTheTableSendsNothing) {
   EXPECT_EQ(NextLine(), "2");
 }
 
-void PressControl(bool down) {
+void Press(WORD key, bool down) {
   INPUT input{};
   input.type = INPUT_KEYBOARD;
-  input.ki.wVk = VK_CONTROL;
+  input.ki.wVk = key;
   input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
   ASSERT_EQ(SendInput(1, &input, sizeof(INPUT)), 1u);
 }
 
-// Digits under a held Ctrl would be shortcuts in the host.
-TEST_F(SendInputKeyboardTest, AHeldControlKeyIsWaitedForAndNothingIsTypedUnderIt) {
-  PressControl(true);
-  std::thread release([] {
-    Sleep(200);
-    PressControl(false);
-  });
-  keyboard.Send(PlanDigits("12"));
-  release.join();
-  EXPECT_EQ(NextLine(), "12");
+// Digits under a held Ctrl would be shortcuts in the host, under a held Shift symbols ("24680"
+// arrives as "@$^*)" on the US layout).
+TEST_F(SendInputKeyboardTest, AHeldControlOrShiftKeyIsWaitedForAndNothingIsTypedUnderIt) {
+  for (const WORD key : {VK_CONTROL, VK_SHIFT}) {
+    SCOPED_TRACE(key);
+    Press(key, true);
+    std::thread release([key] {
+      Sleep(200);
+      Press(key, false);
+    });
+    keyboard.Send(PlanDigits("12"));
+    release.join();
+    EXPECT_EQ(NextLine(), "12");
 
-  PressControl(true);
-  EXPECT_THROW(keyboard.Send(PlanDigits("34")), TypingError);
-  PressControl(false);
-  keyboard.Send(PlanDigits("5"));
-  EXPECT_EQ(NextLine(), "5");
+    Press(key, true);
+    EXPECT_THROW(keyboard.Send(PlanDigits("24680")), TypingError);
+    Press(key, false);
+    keyboard.Send(PlanDigits("5"));
+    EXPECT_EQ(NextLine(), "5");
+  }
 }
 
 TEST_F(SendInputKeyboardTest, FiftyIdentifiersArriveCompleteAndInOrder) {

@@ -1,5 +1,6 @@
 // What SendInputKeyboard does where only a real Windows desk shows the fault: an elevated host,
-// an input method that is on, held modifier keys, SendInput taking part of a sequence. The system
+// an input method that is on or cannot be known to be off, held keys and Caps Lock, SendInput
+// taking part of a sequence. The system
 // facts come from a stand-in; the keys are mapped on the real layout.
 
 #include <gtest/gtest.h>
@@ -14,9 +15,10 @@ namespace {
 
 class StandInForeground : public ForegroundInput {
  public:
-  Ime FocusedIme() override { return ime; }
+  FocusedWindowFacts FocusedWindow() override { return focused; }
   Integrity ForegroundIntegrity() override { return integrity; }
   bool ModifierHeld() override { return waited < modifierHeldFor; }
+  bool CapsLockOn() override { return capsLock; }
   void Pause(DWORD milliseconds) override { waited += milliseconds; }
   UINT Send(std::vector<INPUT>& inputs) override {
     const UINT taken = std::min<UINT>(static_cast<UINT>(inputs.size()), takes);
@@ -36,7 +38,9 @@ class StandInForeground : public ForegroundInput {
     return keys;
   }
 
-  Ime ime = Ime::kOff;
+  // An IMM32 field of a Win32 program whose IME is off.
+  FocusedWindowFacts focused{true, {L"KeyTarget", L"Edit"}, true, false};
+  bool capsLock = false;
   Integrity integrity = Integrity::kNotHigher;
   DWORD modifierHeldFor = 0;  // milliseconds
   DWORD waited = 0;
@@ -68,13 +72,46 @@ TEST_F(SendInputRefusalTest, AHostOfHigherOrUnreadableIntegrityGetsNothing) {
   EXPECT_TRUE(foreground.sent.empty());
 }
 
-TEST_F(SendInputRefusalTest, AnInputMethodThatIsOnOrSilentGetsNothingAndIsLeftAsItIs) {
-  foreground.ime = ForegroundInput::Ime::kOn;
-  EXPECT_NE(RefusalOf(keyboard, PlanDigits("12")).find("(IME) of the focused window is on"),
-            std::string::npos);
-  foreground.ime = ForegroundInput::Ime::kNoAnswer;
-  EXPECT_NE(RefusalOf(keyboard, PlanDigits("12")).find("did not answer"), std::string::npos);
+// Only an IME window's "closed" for a field that composes through IMM32 lets the digits go
+// (ImmGetDefaultIMEWnd and WM_IME_CONTROL on learn.microsoft.com); unknown is not off.
+TEST_F(SendInputRefusalTest, AnInputMethodThatIsOnOrCannotBeKnownToBeOffGetsNothing) {
+  struct Row {
+    FocusedWindowFacts facts;
+    const char* refusal;  // nullptr: typed
+  };
+  const Row rows[] = {
+      {{true, {L"KeyTarget", L"Edit"}, true, false}, nullptr},
+      {{true, {L"KeyTarget", L"Edit"}, true, true}, "(IME) of the focused window is on"},
+      {{true, {L"KeyTarget", L"Edit"}, true, std::nullopt}, "did not answer"},
+      {{false, {}, false, std::nullopt}, "no window is in the foreground"},
+      {{true, {L"KeyTarget", L"Edit"}, false, std::nullopt}, "no input method (IME) window"},
+      {{true, {L"Chrome_WidgetWin_1", L"Chrome_RenderWidgetHostHWND"}, true, false},
+       "does not tell whether"},
+      {{true, {L"ApplicationFrameWindow", L"ApplicationFrameWindow"}, true, false},
+       "does not tell whether"},
+      {{true, {L"XLMAIN", L"EXCEL7"}, true, false}, "does not tell whether"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.refusal ? row.refusal : "typed"));
+    foreground.sent.clear();
+    foreground.focused = row.facts;
+    const std::string outcome = RefusalOf(keyboard, PlanDigits("12"));
+    if (row.refusal == nullptr) {
+      EXPECT_EQ(outcome, "(typed)");
+    } else {
+      EXPECT_NE(outcome.find(row.refusal), std::string::npos) << outcome;
+      EXPECT_TRUE(foreground.sent.empty());
+    }
+  }
+}
+
+// SendInput does not reset the keyboard state: Caps Lock would turn a raw identifier's letters
+// to the other case, while digits alone are not touched.
+TEST_F(SendInputRefusalTest, CapsLockRefusesLettersAndLetsDigitsThrough) {
+  foreground.capsLock = true;
+  EXPECT_NE(RefusalOf(keyboard, PlanText("01AF")).find("Caps Lock is on"), std::string::npos);
   EXPECT_TRUE(foreground.sent.empty());
+  EXPECT_EQ(RefusalOf(keyboard, PlanDigits("12")), "(typed)");
 }
 
 TEST_F(SendInputRefusalTest, HeldModifiersAreWaitedForHalfASecondAtMost) {
@@ -104,7 +141,7 @@ TEST_F(SendInputRefusalTest, TheFocusedWindowIsCheckedBeforehandWithoutWaitingFo
   foreground.modifierHeldFor = 10000;
   EXPECT_EQ(causeOfCheck(), std::nullopt);
   EXPECT_EQ(foreground.waited, 0u);
-  foreground.ime = ForegroundInput::Ime::kOn;
+  foreground.focused.imeOpen = true;
   EXPECT_EQ(causeOfCheck(), TypingError::Cause::kInputMethod);
   foreground.integrity = ForegroundInput::Integrity::kHigher;
   EXPECT_EQ(causeOfCheck(), TypingError::Cause::kElevatedProgram);

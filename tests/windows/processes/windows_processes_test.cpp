@@ -46,6 +46,12 @@ TEST(WtsProcessesTest, AHostCountsByItsImageNameInAnyCaseUntilItEnds) {
     for (const char* name : {"Rollbook", "Rollbook.ex", "", "Rollbook.exe "}) {
       EXPECT_EQ(processes.Presence(name), ProcessPresence::kNotRunning) << name;
     }
+    // Ended as a user closes it, once its window is up: under Wine, a window's process that is
+    // killed can leave the desktop process, and so the Wine server, running for good.
+    HWND window = nullptr;
+    for (int i = 0; i < 2000 && !(window = FindWindowW(L"Rollbook", nullptr)); ++i) Sleep(10);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(host.Wait());
   }
   EXPECT_EQ(processes.Presence("Rollbook.exe"), ProcessPresence::kNotRunning);
 }
