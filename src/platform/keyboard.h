@@ -15,9 +15,8 @@ inline constexpr std::uint8_t kVkReturn = 0x0D;
 // layout: 0x30-0x39 the digits, 0x41-0x5A the letters, kVkReturn Enter and kVkShift the Shift key.
 // A backend presses the key that gives that character on the layout in force when the sequence is
 // sent (the layout of the focused window where layouts differ per window), and adds Shift around
-// a digit only where that layout needs it (AZERTY). Caps Lock acts on letters as on a real
-// keyboard: plain letter keys give capitals and Shift+letter small letters while it is on (the
-// Windows backend refuses a sequence with letters while Caps Lock is on instead).
+// a digit only where that layout needs it (AZERTY). A sequence with letters is refused while Caps
+// Lock is on (kCapsLock), since the letters would arrive in the other case; digits are not.
 struct KeyEvent {
   std::uint8_t virtualKey = 0;
   bool down = true;
