@@ -4,6 +4,7 @@
 
 #include "check/site_check.h"
 #include "common/hex_text.h"
+#include "felica/module_felica.h"
 #include "pcsc/get_data.h"
 #include "pcsc/pcsc_mod.h"
 #include "roster/card_lookup.h"
@@ -43,17 +44,12 @@ void SiteCheck::WaitForCards(int seconds) {
 
 // The FeliCa window's poll: the IDm of the card that answers, as upper-case hexadecimal.
 void SiteCheck::PollFelica() {
-  std::array<std::uint8_t, 2> systemCode{0xFF, 0xFF};
-  std::array<std::uint8_t, 8> idm{};
-  std::array<std::uint8_t, 8> pmm{};
-  std::uint8_t numberOfCards = 0;
-  const FelicaPolling polling{.systemCode = &systemCode, .timeSlot = 0};
-  FelicaCardInfo cardInfo{.idm = &idm, .pmm = &pmm};
-  if (!platform_.felicaLibrary.polling_and_get_card_information(polling, numberOfCards, cardInfo)) {
+  const auto idm = PollFelicaCard(platform_.felicaLibrary);
+  if (!idm) {
     felicaCard_.clear();
     return;
   }
-  const std::string cardId = HexText(idm);
+  const std::string cardId = HexText(*idm);
   if (cardId == felicaCard_) return;
   felicaCard_ = cardId;
   ReportCard({"FeliCa reader", "FeliCa リーダー"}, cardId, true);

@@ -7,6 +7,17 @@
 
 namespace cardwedge {
 
+std::optional<std::array<std::uint8_t, 8>> PollFelicaCard(FelicaLibrary& library) {
+  std::array<std::uint8_t, 2> systemCode{0xFF, 0xFF};
+  std::array<std::uint8_t, 8> idm{};
+  std::array<std::uint8_t, 8> pmm{};
+  std::uint8_t numberOfCards = 0;
+  const FelicaPolling polling{.systemCode = &systemCode, .timeSlot = 0};
+  FelicaCardInfo cardInfo{.idm = &idm, .pmm = &pmm};
+  if (!library.polling_and_get_card_information(polling, numberOfCards, cardInfo)) return {};
+  return idm;
+}
+
 void ModuleFelica::OpenFelicaReader(FelicaLibrary& library) {
   const bool initialized = library.initialize_library();
   if (!initialized) ComposeMessage(kCantInitializeLibrary);

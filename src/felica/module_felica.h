@@ -1,6 +1,8 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -10,6 +12,10 @@ namespace cardwedge {
 
 inline constexpr char kCantInitializeLibrary[] = "Can't initialize library.";
 inline constexpr char kCantOpenReaderWriter[] = "Can't open reader writer.";
+
+// The IDm of the card that answers the FeliCa window's poll (system code FF FF, time slot 0), or
+// nothing when no card (or no reader) answers. The site check polls through it too.
+std::optional<std::array<std::uint8_t, 8>> PollFelicaCard(FelicaLibrary& library);
 
 // The FeliCa module: the connection to the FeliCa library and the texts the FeliCa window keeps
 // for the whole run. Library failures are recorded in FelicaMessage and never shown.

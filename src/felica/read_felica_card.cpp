@@ -1,5 +1,3 @@
-#include <array>
-#include <cstdint>
 #include <exception>
 #include <utility>
 
@@ -29,14 +27,8 @@ void FelicaForm1::ReadFelicaCard() {
 }
 
 void FelicaForm1::PollAndType() {
-  std::array<std::uint8_t, 2> systemCode{0xFF, 0xFF};
-  std::array<std::uint8_t, 8> idm{};
-  std::array<std::uint8_t, 8> pmm{};
-  std::uint8_t numberOfCards = 0;
-  const FelicaPolling polling{.systemCode = &systemCode, .timeSlot = 0};
-  FelicaCardInfo cardInfo{.idm = &idm, .pmm = &pmm};
-
-  if (!platform_.felicaLibrary.polling_and_get_card_information(polling, numberOfCards, cardInfo)) {
+  const auto idm = PollFelicaCard(platform_.felicaLibrary);
+  if (!idm) {
     window_->Get("PasoriLabel2").SetText("");
     cardLaidWhileAway_ = cardLaidWhileAway_ &&
                          platform_.felicaLibrary.ReaderState() != FelicaReaderState::kReaderOpen;
@@ -47,7 +39,7 @@ void FelicaForm1::PollAndType() {
     }
     return;
   }
-  module_.BytesToHexString("", idm, 0);
+  module_.BytesToHexString("", *idm, 0);
   module_.FelicaIDm = module_.FelicaMessage;
   window_->Get("PasoriLabel2").SetText(module_.FelicaIDm);
   if (cardLaidWhileAway_) return;
