@@ -412,15 +412,16 @@ TEST_F(PcscFrmTest, StateChangesAreReportedOnceEachNeverPerPoll) {
   Wait(1.1);
   Poll();
   SetDiagnosticsSink(nullptr);
-  EXPECT_EQ(lines, (std::vector<std::string>{
-                       "roster loaded: \"/program/メールデータ2.csv\", 5 records, UTF-8",
-                       std::string("PC/SC reader chosen: ") + kReader,
-                       "smart-card service lost (0x8010001D); trying again every second",
-                       "smart-card service back",
-                       std::string("PC/SC reader lost: ") + kReader +
-                           "; listing the readers again every second",
-                       std::string("PC/SC reader chosen: ") + kReader,
-                   }));
+  EXPECT_EQ(
+      lines,
+      (std::vector<std::string>{
+          "roster loaded: \"/program/メールデータ2.csv\", 5 records, UTF-8",
+          std::string("PC/SC reader chosen: ") + kReader,
+          "smart-card service lost: SCARD_E_NO_SERVICE (0x8010001D); trying again every second",
+          "smart-card service back",
+          std::string("PC/SC reader lost: ") + kReader + "; listing the readers again every second",
+          std::string("PC/SC reader chosen: ") + kReader,
+      }));
 }
 
 // The title says what keeps cards from being read as usual, and is set only when that changes:

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/scard/scard_api.h"
+#include "platform/scard_result.h"
 
 namespace cardwedge {
 namespace {
@@ -25,9 +26,7 @@ constexpr DWORD kPresenceBits =
 
 // The context is dead: the service went away (or, on Linux, was restarted under it).
 bool ServiceLost(LONG result) {
-  return result == static_cast<LONG>(SCARD_E_NO_SERVICE) ||
-         result == static_cast<LONG>(SCARD_E_SERVICE_STOPPED) ||
-         result == static_cast<LONG>(SCARD_E_INVALID_HANDLE);
+  return ClassifyScardResult(static_cast<ScardResult>(result)) == ScardOutcome::kServiceLost;
 }
 
 }  // namespace
