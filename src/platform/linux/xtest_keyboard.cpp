@@ -29,18 +29,25 @@ std::optional<KeySym> KeySymOf(std::uint8_t virtualKey) {
 
 // Reads the events waiting on the connection, so that Xlib notices keymap changes (setxkbmap, a
 // layout switch) before the next lookup and nothing piles up unread on this send-only connection.
-void TakeKeymapChanges(Display* display) {
+// True when the keymap or the modifier map changed.
+bool TakeKeymapChanges(Display* display) {
+  bool changed = false;
   while (XPending(display) > 0) {
     XEvent event;
     XNextEvent(display, &event);
-    if (event.type == MappingNotify) XRefreshKeyboardMapping(&event.xmapping);
+    if (event.type == MappingNotify) {
+      XRefreshKeyboardMapping(&event.xmapping);
+      changed = true;
+    }
   }
+  return changed;
 }
 
-int CurrentGroup(Display* display) {
+// The layout group in force and the modifiers of the keys held down, in one request.
+XkbStateRec KeyboardState(Display* display) {
   XkbStateRec state{};
-  if (XkbGetState(display, XkbUseCoreKbd, &state) != Success) return 0;
-  return state.group;
+  if (XkbGetState(display, XkbUseCoreKbd, &state) != Success) return XkbStateRec{};
+  return state;
 }
 
 // The key that types this keysym in the current group, unshifted or shifted.
@@ -74,35 +81,33 @@ bool IsAltOrSuper(KeySym keysym) {
   }
 }
 
-// Whether a key that the modifier map makes Control, or one of its Alt or Super keys, is down in
-// the server's key state: any key of the Control row, and the keys of Mod1 to Mod5 whose symbol
-// is Alt, Meta, Super or Hyper (not Num Lock or AltGr).
-bool ModifierHeld(Display* display) {
-  char down[32] = {};
-  XQueryKeymap(display, down);
+// The modifiers that would make shortcuts of the digits: Control, and each of Mod1 to Mod5 that
+// the modifier map gives an Alt, Meta, Super or Hyper key (not Num Lock or AltGr).
+unsigned ShortcutModifiers(Display* display) {
   XModifierKeymap* map = XGetModifierMapping(display);
-  bool held = false;
-  for (int row = ControlMapIndex; row <= Mod5MapIndex && !held; ++row) {
-    if (row == LockMapIndex) continue;
-    for (int i = 0; i < map->max_keypermod && !held; ++i) {
+  unsigned modifiers = ControlMask;
+  for (int row = Mod1MapIndex; row <= Mod5MapIndex; ++row) {
+    for (int i = 0; i < map->max_keypermod; ++i) {
       const KeyCode keycode = map->modifiermap[row * map->max_keypermod + i];
-      if (keycode == 0 || (down[keycode / 8] & (1 << (keycode % 8))) == 0) continue;
-      held = row == ControlMapIndex || IsAltOrSuper(XkbKeycodeToKeysym(display, keycode, 0, 0));
+      if (keycode != 0 && IsAltOrSuper(XkbKeycodeToKeysym(display, keycode, 0, 0))) {
+        modifiers |= 1U << row;
+      }
     }
   }
   XFreeModifiermap(map);
-  return held;
+  return modifiers;
 }
 
-void WaitForModifiersUp(Display* display) {
+void WaitForModifiersUp(Display* display, unsigned shortcutModifiers, unsigned heldNow) {
   const auto deadline = std::chrono::steady_clock::now() + kModifierWait;
-  while (ModifierHeld(display)) {
+  while ((heldNow & shortcutModifiers) != 0) {
     if (std::chrono::steady_clock::now() >= deadline) {
       throw TypingError(
           "Control, Alt or Super is held down, which would turn the digits into shortcuts",
           TypingError::Cause::kKeysHeld);
     }
     std::this_thread::sleep_for(kModifierPoll);
+    heldNow = KeyboardState(display).base_mods;
   }
 }
 
@@ -143,8 +148,13 @@ void XtestKeyboard::CheckFocusedWindow() {
 
 void XtestKeyboard::Send(const std::vector<KeyEvent>& events) {
   CheckFocusedWindow();
-  TakeKeymapChanges(display_);
-  const int group = CurrentGroup(display_);
+  // The modifier map is read again only after it changed: a read costs a round trip to the server
+  // at every value typed.
+  if (TakeKeymapChanges(display_) || !shortcutModifiers_) {
+    shortcutModifiers_ = ShortcutModifiers(display_);
+  }
+  const XkbStateRec state = KeyboardState(display_);
+  const int group = state.group;
 
   // Map the whole sequence before the first key goes out.
   const KeyCode shift = XKeysymToKeycode(display_, XK_Shift_L);
@@ -159,7 +169,7 @@ void XtestKeyboard::Send(const std::vector<KeyEvent>& events) {
     }
     keys.push_back(*key);
   }
-  WaitForModifiersUp(display_);
+  WaitForModifiersUp(display_, *shortcutModifiers_, state.base_mods);
 
   bool planShiftHeld = false;
   for (std::size_t i = 0; i < events.size(); ++i) {

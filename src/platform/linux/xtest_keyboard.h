@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/keyboard.h"
@@ -32,6 +33,8 @@ class XtestKeyboard : public Keyboard {
  private:
   _XDisplay* display_ = nullptr;
   std::string unavailableReason_;
+  // The modifier-mask bits held keys must not carry while digits are sent (ShortcutModifiers).
+  std::optional<unsigned> shortcutModifiers_;
 };
 
 }  // namespace cardwedge

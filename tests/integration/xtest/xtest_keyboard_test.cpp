@@ -127,6 +127,13 @@ TEST_F(XtestKeyboardTest, AHeldControlKeyIsWaitedForAndNothingIsTypedUnderIt) {
   press(true);
   EXPECT_THROW(keyboard.Send(PlanDigits("34")), TypingError);
   press(false);
+  // Alt, a modifier of the Mod rows, refuses the same way.
+  const KeyCode alt = XKeysymToKeycode(person, XK_Alt_L);
+  XTestFakeKeyEvent(person, alt, True, CurrentTime);
+  XSync(person, False);
+  EXPECT_THROW(keyboard.Send(PlanDigits("67")), TypingError);
+  XTestFakeKeyEvent(person, alt, False, CurrentTime);
+  XSync(person, False);
   keyboard.Send(PlanDigits("5"));
   EXPECT_TRUE(capture.WaitForText("12\n5\n")) << capture.ReceivedText();
   XCloseDisplay(person);
