@@ -121,12 +121,14 @@ void PCSCfrm::btnGetData_Click() {
   if (LastResult != kScardSuccess || !ValidResponse) return;
 
   const std::string cardId = CardIdText(RecvBuffer.data(), RecvLength, iso14443Uid);
-  window_->Get("rbOutput").AppendText(cardId + "\n");
   if (ScreenMode == kRawIdMode) {
     TypeCardId(cardId);
   } else {
     LookUpAndType(cardId);
   }
+  // The line goes to the output pane once the value is typed or refused: laying out the pane's
+  // text takes longer than sending the keys, and the window repaints only after the read anyway.
+  window_->Get("rbOutput").AppendText(cardId + "\n");
 }
 
 // Raw-ID mode types every read. An identifier that has no keys (the "UID:" prefix) or is empty
@@ -136,7 +138,7 @@ void PCSCfrm::TypeCardId(const std::string& cardId) {
   try {
     typist_.TypeText(cardId);
   } catch (const TypingError& error) {
-    // Nothing was typed; the line in the output pane stays.
+    // Nothing was typed; the identifier still goes to the output pane.
     window_->Get("PCSCLabel5").SetText(NotTypedCaption(error));
   }
 }

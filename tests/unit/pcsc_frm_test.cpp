@@ -326,8 +326,10 @@ TEST_F(PcscFrmTest, ARefusedValueIsTypedAtTheSameCardsNextPlacement) {
       Wait(20);
       fake.sound.played.clear();
       fake.keyboard.events.clear();
+      Get("rbOutput").SetText("");
       c.refuse(true);
       Present(kCardA);
+      EXPECT_EQ(Output(), "04A22B1A\n");  // a refused read is still listed
       EXPECT_EQ(Get("PCSCLabel5").Text(), c.caption);
       EXPECT_EQ(fake.state.PcscTyping, 0);
       EXPECT_EQ(Played(kWarningSoundName), 1);
