@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QWidget>
 #include <algorithm>
+#include <new>
 
 namespace cardwedge {
 
@@ -14,9 +15,13 @@ QtPaintsHeld::QtPaintsHeld() { QCoreApplication::instance()->installEventFilter(
 QtPaintsHeld::~QtPaintsHeld() {
   QCoreApplication::instance()->removeEventFilter(this);
   for (const QPointer<QObject>& receiver : held_) {
-    if (receiver) {
+    if (!receiver) continue;
+    try {
       QCoreApplication::postEvent(receiver, new QEvent(QEvent::UpdateRequest),
                                   Qt::LowEventPriority);
+    } catch (const std::bad_alloc&) {
+      // Without memory for the request the window repaints now, rather than never.
+      static_cast<QWidget*>(receiver.data())->repaint();
     }
   }
 }
