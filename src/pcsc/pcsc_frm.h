@@ -48,6 +48,7 @@ class PCSCfrm {
   void Timer1_Timer();
   void Timer2_Timer();
   void Timer4_Timer();
+  void EndReadTimer_Timer();
   void btnGetData_Click();
 
   // Host watch.
@@ -91,6 +92,7 @@ class PCSCfrm {
   std::unique_ptr<Timer> Timer3;
   std::unique_ptr<Timer> Timer4;
   std::unique_ptr<Timer> Timer5;
+  std::unique_ptr<Timer> EndReadTimer;
 
   // Read mode from the host's switch file: 0 lookup, 1 raw ID, 2 paused.
   int ScreenMode = 0;

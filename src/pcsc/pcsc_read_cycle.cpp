@@ -38,6 +38,8 @@ void PCSCfrm::Timer1_Timer() {
   const ScardResult stateResult = LastResult;
   btnConnect_Click();
   window_->Get("Text1").SetText(std::to_string(ReaderBusy));
+  // A card read ends in the restart, which lists the readers anew after the card is released.
+  if (EndReadTimer->Enabled()) return;
   RestartIfServiceLost(stateResult);
 }
 
@@ -82,16 +84,24 @@ void PCSCfrm::RestartIfServiceLost(ScardResult stateResult) {
   btnInit_Click();
 }
 
-// Reads the connected card once (a card left on the reader is not read again), releases card
-// and context, and hands over to the restart.
+// Reads the connected card once (a card left on the reader is not read again) and stops the
+// presence poll. Releasing card and context and the restart follow at EndReadTimer's tick: on a
+// busy machine, the service and the card reader's driver would otherwise take the processor from
+// the window that is receiving the keys just sent.
 void PCSCfrm::ReadStep() {
-  Toolkit& toolkit = platform_.toolkit;
-  toolkit.DoEvents();
+  platform_.toolkit.DoEvents();
   if (CardAlreadyRead == 0) btnGetData_Click();
-  toolkit.DoEvents();
   CardAlreadyRead = 1;
-  btnReset_Click();
   Timer1->SetEnabled(false);
+  EndReadTimer->SetEnabled(true);
+}
+
+// After a yield, powers the card down and releases the context, then hands over to the restart,
+// which alone starts the presence poll again.
+void PCSCfrm::EndReadTimer_Timer() {
+  EndReadTimer->SetEnabled(false);
+  platform_.toolkit.DoEvents();
+  btnReset_Click();
   Timer2->SetEnabled(true);
   window_->Get("btnConnect").SetEnabled(false);
   window_->Get("Frame1").SetEnabled(true);

@@ -48,9 +48,10 @@ class PcscFrmTest : public ::testing::Test {
 
   FakeControl& Get(const std::string& name) { return fake.toolkit.window("PCSCfrm").Get(name); }
 
-  // One presence-poll tick, then the restart that follows a card.
+  // One presence-poll tick, then the end of the read and the restart that follow a card.
   void Poll() {
     fake.toolkit.Tick("Timer1");
+    fake.toolkit.Tick("EndReadTimer");
     fake.toolkit.Tick("Timer2");
   }
   void Lay(const Bytes& uid) { fake.smartCard.cards[kReader] = uid; }
@@ -486,11 +487,17 @@ TEST_F(PcscFrmTest, WakeUpAloneReadsTheCardAndDoesNothingWhileTimer1IsOff) {
   EXPECT_EQ(Typed(), "101\n");
   EXPECT_EQ(fake.smartCard.connectAttempts, 1);
 
-  // After the read step's reset, until the restart: Timer1 is off and the wake does nothing.
+  // From the keys until the restart, Timer1 is off and the wake does nothing; the restart, the
+  // only way to poll again, is set only once the card is powered down and the context released.
   ASSERT_FALSE(fake.toolkit.timer("Timer1").Enabled());
-  Wake(fake, ReaderChange::kCardPresence);
-  EXPECT_EQ(fake.smartCard.connectAttempts, 1);
-  fake.toolkit.Tick("Timer2");
+  for (const char* timer : {"EndReadTimer", "Timer2"}) {
+    SCOPED_TRACE(timer);
+    Wake(fake, ReaderChange::kCardPresence);
+    EXPECT_EQ(fake.smartCard.connectAttempts, 1);
+    EXPECT_EQ(fake.toolkit.timer("Timer2").Enabled(), fake.smartCard.openCards.empty());
+    fake.toolkit.Tick(timer);
+  }
+  EXPECT_EQ(fake.smartCard.lastDisposition, kScardUnpowerCard);
 
   fake.smartCard.cards.erase(kReader);
   Wake(fake, ReaderChange::kCardPresence);
