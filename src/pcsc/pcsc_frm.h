@@ -76,6 +76,14 @@ class PCSCfrm {
   void TypeCardId(const std::string& cardId);
   void LookUpAndType(const std::string& cardId);
   void RestartIfServiceLost(ScardResult stateResult);
+  // A label's new text, or a line appended to the output pane.
+  struct ReadText {
+    const char* controlName;
+    std::string text;
+    bool appended;
+  };
+  void ShowReadText(ReadText text);
+  void ShowHeldTexts();
   void WatchChosenReader();
   void ReaderChanged(ReaderChange change);
 
@@ -124,6 +132,8 @@ class PCSCfrm {
   bool contextHeld_ = false;
   ScardResult connectResult_ = kScardSuccess;
   bool pollUnderWay_ = false;
+  // The read step's texts, held from its start until the read has ended.
+  std::optional<std::vector<ReadText>> textsHeld_;
   std::optional<double> lastListingTime_;
   PcscStateReport stateReport_;
 };

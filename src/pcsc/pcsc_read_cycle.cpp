@@ -37,7 +37,7 @@ void PCSCfrm::Timer1_Timer() {
   PcscInfo();
   const ScardResult stateResult = LastResult;
   btnConnect_Click();
-  window_->Get("Text1").SetText(std::to_string(ReaderBusy));
+  ShowReadText({"Text1", std::to_string(ReaderBusy), false});
   // A card read ends in the restart, which lists the readers anew after the card is released.
   if (EndReadTimer->Enabled()) return;
   RestartIfServiceLost(stateResult);
@@ -85,22 +85,24 @@ void PCSCfrm::RestartIfServiceLost(ScardResult stateResult) {
 }
 
 // Reads the connected card once (a card left on the reader is not read again) and stops the
-// presence poll. Releasing card and context and the restart follow at EndReadTimer's tick: on a
-// busy machine, the service and the card reader's driver would otherwise take the processor from
-// the window that is receiving the keys just sent.
+// presence poll. Releasing card and context, the read's lines and labels and the restart follow
+// at EndReadTimer's tick: on a busy machine, the service, the card reader's driver and the
+// window's repaint would otherwise take the processor from the window receiving the keys.
 void PCSCfrm::ReadStep() {
   platform_.toolkit.DoEvents();
+  if (!textsHeld_) textsHeld_.emplace();
   if (CardAlreadyRead == 0) btnGetData_Click();
   CardAlreadyRead = 1;
   Timer1->SetEnabled(false);
   EndReadTimer->SetEnabled(true);
 }
 
-// After a yield, powers the card down and releases the context, then hands over to the restart,
-// which alone starts the presence poll again.
+// After a yield, shows what the read has to show, powers the card down and releases the context,
+// then hands over to the restart, which alone starts the presence poll again.
 void PCSCfrm::EndReadTimer_Timer() {
   EndReadTimer->SetEnabled(false);
   platform_.toolkit.DoEvents();
+  ShowHeldTexts();
   btnReset_Click();
   Timer2->SetEnabled(true);
   window_->Get("btnConnect").SetEnabled(false);
@@ -137,8 +139,8 @@ void PCSCfrm::btnGetData_Click() {
     LookUpAndType(cardId);
   }
   // The line goes to the output pane once the value is typed or refused: laying out the pane's
-  // text takes longer than sending the keys, and the window repaints only after the read anyway.
-  window_->Get("rbOutput").AppendText(cardId + "\n");
+  // text takes longer than sending the keys.
+  ShowReadText({"rbOutput", cardId + "\n", true});
 }
 
 // Raw-ID mode types every read. An identifier that has no keys (the "UID:" prefix) or is empty
@@ -149,7 +151,7 @@ void PCSCfrm::TypeCardId(const std::string& cardId) {
     typist_.TypeText(cardId);
   } catch (const TypingError& error) {
     // Nothing was typed; the identifier still goes to the output pane.
-    window_->Get("PCSCLabel5").SetText(NotTypedCaption(error));
+    ShowReadText({"PCSCLabel5", NotTypedCaption(error), false});
   }
 }
 
@@ -159,12 +161,12 @@ void PCSCfrm::LookUpAndType(const std::string& cardId) {
   const std::optional<std::string> value =
       cardId.empty() ? std::nullopt
                      : PasswordSearch(roster_, cardId, EmptyCardIds::kNeverMatch, lookup);
-  window_->Get("PCSCLabel2").SetText(cardId);
+  ShowReadText({"PCSCLabel2", cardId, false});
   Timer4->SetEnabled(true);
 
   if (ClassifyFoundValue(value) != FoundValue::kTypeable) {
     PlaySoundIfPresent(platform_, kWarningSoundName);
-    window_->Get("PCSCLabel5").SetText("---");
+    ShowReadText({"PCSCLabel5", "---", false});
     return;
   }
   const double now = platform_.clock.SecondsSinceMidnight();
@@ -179,13 +181,35 @@ void PCSCfrm::LookUpAndType(const std::string& cardId) {
   try {
     typist_.CheckFocus();
     PlaySoundIfPresent(platform_, kConfirmationSoundName);
-    window_->Get("PCSCLabel5").SetText(*value + " " + lookup.FoundText);
+    ShowReadText({"PCSCLabel5", *value + " " + lookup.FoundText, false});
     TypeDigitsFlagged(typist_, *value, state_.PcscTyping, state_.FelicaTyping);
   } catch (const TypingError& error) {
-    window_->Get("PCSCLabel5").SetText(NotTypedCaption(error));
+    ShowReadText({"PCSCLabel5", NotTypedCaption(error), false});
     LastCardId = lastCardId;
     LastReadTime = lastReadTime;
   }
+}
+
+// A label's text or a line of the output pane: shown at once or, while the read step holds its
+// texts, once the read has ended.
+void PCSCfrm::ShowReadText(ReadText text) {
+  if (textsHeld_) {
+    textsHeld_->push_back(std::move(text));
+    return;
+  }
+  Control& control = window_->Get(text.controlName);
+  if (text.appended) {
+    control.AppendText(text.text);
+  } else {
+    control.SetText(text.text);
+  }
+}
+
+void PCSCfrm::ShowHeldTexts() {
+  if (!textsHeld_) return;
+  std::vector<ReadText> held = std::move(*textsHeld_);
+  textsHeld_.reset();
+  for (ReadText& text : held) ShowReadText(std::move(text));
 }
 
 }  // namespace cardwedge
