@@ -15,7 +15,7 @@ RealServiceWindow::RealServiceWindow(const std::string& roster) {
 bool RealServiceWindow::RunUntil(const std::function<bool()>& done, Duration timeout,
                                  Duration period) {
   const auto tickThenCheck = [&] {
-    for (const char* timer : {"EndReadTimer", "Timer2", "Timer1", "Timer4"})
+    for (const char* timer : {"Timer2", "Timer1", "EndReadTimer", "Timer4"})
       fake.toolkit.Tick(timer);
     fake.toolkit.RunPosted();
     return done();
