@@ -10,7 +10,7 @@
 namespace cardwedge {
 namespace {
 
-// From the last key of a read to releasing the card: long enough for the receiving window to be
+// From the last key of a read to showing its texts: long enough for the receiving window to be
 // scheduled on a busy machine, short beside the restart's 100 ms.
 constexpr int kEndReadDelayMs = 10;
 

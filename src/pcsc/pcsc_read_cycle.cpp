@@ -84,26 +84,26 @@ void PCSCfrm::RestartIfServiceLost(ScardResult stateResult) {
   btnInit_Click();
 }
 
-// Reads the connected card once (a card left on the reader is not read again) and stops the
-// presence poll. Releasing card and context, the read's lines and labels and the restart follow
-// at EndReadTimer's tick: on a busy machine, the service, the card reader's driver and the
-// window's repaint would otherwise take the processor from the window receiving the keys.
+// Reads the connected card once (a card left on the reader is not read again), releases card
+// and context and stops the presence poll. The read's lines and labels and the restart follow at
+// EndReadTimer's tick: on a busy machine, the window's repaint would otherwise take the processor
+// from the window receiving the keys.
 void PCSCfrm::ReadStep() {
   platform_.toolkit.DoEvents();
   if (!textsHeld_) textsHeld_.emplace();
   if (CardAlreadyRead == 0) btnGetData_Click();
   CardAlreadyRead = 1;
+  btnReset_Click();
   Timer1->SetEnabled(false);
   EndReadTimer->SetEnabled(true);
 }
 
-// After a yield, shows what the read has to show, powers the card down and releases the context,
-// then hands over to the restart, which alone starts the presence poll again.
+// After a yield, shows what the read has to show, then hands over to the restart, which alone
+// starts the presence poll again.
 void PCSCfrm::EndReadTimer_Timer() {
   EndReadTimer->SetEnabled(false);
   platform_.toolkit.DoEvents();
   ShowHeldTexts();
-  btnReset_Click();
   Timer2->SetEnabled(true);
   window_->Get("btnConnect").SetEnabled(false);
   window_->Get("Frame1").SetEnabled(true);
