@@ -7,13 +7,16 @@
 namespace cardwedge::bench {
 
 Summary Summarise(std::vector<double> milliseconds) {
-  if (milliseconds.empty()) return {NAN, NAN, NAN, 0};
+  if (milliseconds.empty()) return {NAN, NAN, NAN, NAN, 0};
   std::sort(milliseconds.begin(), milliseconds.end());
   const std::size_t n = milliseconds.size();
   const double median =
       n % 2 == 1 ? milliseconds[n / 2] : (milliseconds[n / 2 - 1] + milliseconds[n / 2]) / 2;
-  const auto rank = static_cast<std::size_t>(std::ceil(0.95 * static_cast<double>(n)));
-  return {median, milliseconds[std::max<std::size_t>(rank, 1) - 1], milliseconds.back(), n};
+  const auto percentile = [&](double fraction) {
+    const auto rank = static_cast<std::size_t>(std::ceil(fraction * static_cast<double>(n)));
+    return milliseconds[std::max<std::size_t>(rank, 1) - 1];
+  };
+  return {median, percentile(0.90), percentile(0.95), milliseconds.back(), n};
 }
 
 std::string Describe(const Summary& summary) {

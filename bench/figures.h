@@ -9,12 +9,14 @@ namespace cardwedge::bench {
 
 struct Summary {
   double median_ms;
+  double p90_ms;
   double p95_ms;
   double max_ms;
   std::size_t count;
 };
 
-// Median, 95th percentile (nearest rank) and maximum of durations in milliseconds; NaN for none.
+// Median, 90th and 95th percentiles (nearest rank) and maximum of durations in milliseconds; NaN
+// for none.
 Summary Summarise(std::vector<double> milliseconds);
 
 // "median 123.4 ms, p95 234.5 ms, max 345.6 ms (n=100)"

@@ -9,6 +9,13 @@
 #include "roster/roster_fault_log.h"
 
 namespace cardwedge {
+namespace {
+
+// From the last key of a read to showing its texts: long enough for the receiving window to be
+// scheduled on a busy machine, short beside the restart's 100 ms.
+constexpr int kEndReadDelayMs = 10;
+
+}  // namespace
 
 PCSCfrm::PCSCfrm(Platform& platform, ProgramState& state)
     : platform_(platform),
@@ -21,6 +28,8 @@ PCSCfrm::PCSCfrm(Platform& platform, ProgramState& state)
   Timer1 = toolkit.CreateTimer("Timer1", 100, false, [this] { Timer1_Timer(); });
   Timer2 = toolkit.CreateTimer("Timer2", 100, false, [this] { Timer2_Timer(); });
   Timer4 = toolkit.CreateTimer("Timer4", 500, false, [this] { Timer4_Timer(); });
+  EndReadTimer =
+      toolkit.CreateTimer("EndReadTimer", kEndReadDelayMs, false, [this] { EndReadTimer_Timer(); });
   WireControls();
 }
 

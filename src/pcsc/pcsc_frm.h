@@ -48,6 +48,7 @@ class PCSCfrm {
   void Timer1_Timer();
   void Timer2_Timer();
   void Timer4_Timer();
+  void EndReadTimer_Timer();
   void btnGetData_Click();
 
   // Host watch.
@@ -75,6 +76,14 @@ class PCSCfrm {
   void TypeCardId(const std::string& cardId);
   void LookUpAndType(const std::string& cardId);
   void RestartIfServiceLost(ScardResult stateResult);
+  // A label's new text, or a line appended to the output pane.
+  struct ReadText {
+    const char* controlName;
+    std::string text;
+    bool appended;
+  };
+  void ShowReadText(ReadText text);
+  void ShowHeldTexts();
   void WatchChosenReader();
   void ReaderChanged(ReaderChange change);
 
@@ -91,6 +100,7 @@ class PCSCfrm {
   std::unique_ptr<Timer> Timer3;
   std::unique_ptr<Timer> Timer4;
   std::unique_ptr<Timer> Timer5;
+  std::unique_ptr<Timer> EndReadTimer;
 
   // Read mode from the host's switch file: 0 lookup, 1 raw ID, 2 paused.
   int ScreenMode = 0;
@@ -122,6 +132,8 @@ class PCSCfrm {
   bool contextHeld_ = false;
   ScardResult connectResult_ = kScardSuccess;
   bool pollUnderWay_ = false;
+  // The read step's texts, held from its start until the read has ended.
+  std::optional<std::vector<ReadText>> textsHeld_;
   std::optional<double> lastListingTime_;
   PcscStateReport stateReport_;
 };

@@ -1,5 +1,7 @@
 #include "pcsc/pcsc_mod.h"
 
+#include "platform/scard_result.h"
+
 namespace cardwedge {
 namespace {
 
@@ -42,17 +44,8 @@ int ReaderBusyFromEventState(std::uint32_t eventState) {
 }
 
 bool ServiceOrReaderLost(ScardResult result) {
-  switch (result) {
-    case kScardENoService:
-    case kScardEServiceStopped:
-    case kScardEInvalidHandle:
-    case kScardEUnknownReader:
-    case kScardEReaderUnavailable:
-    case kScardENoReadersAvailable:
-      return true;
-    default:
-      return false;
-  }
+  const ScardOutcome outcome = ClassifyScardResult(result);
+  return outcome == ScardOutcome::kServiceLost || outcome == ScardOutcome::kReaderLost;
 }
 
 }  // namespace cardwedge

@@ -37,7 +37,9 @@ void PCSCfrm::Timer1_Timer() {
   PcscInfo();
   const ScardResult stateResult = LastResult;
   btnConnect_Click();
-  window_->Get("Text1").SetText(std::to_string(ReaderBusy));
+  ShowReadText({"Text1", std::to_string(ReaderBusy), false});
+  // A card read ends in the restart, which lists the readers anew after the card is released.
+  if (EndReadTimer->Enabled()) return;
   RestartIfServiceLost(stateResult);
 }
 
@@ -83,15 +85,25 @@ void PCSCfrm::RestartIfServiceLost(ScardResult stateResult) {
 }
 
 // Reads the connected card once (a card left on the reader is not read again), releases card
-// and context, and hands over to the restart.
+// and context and stops the presence poll. The read's lines and labels and the restart follow at
+// EndReadTimer's tick: on a busy machine, the window's repaint would otherwise take the processor
+// from the window receiving the keys.
 void PCSCfrm::ReadStep() {
-  Toolkit& toolkit = platform_.toolkit;
-  toolkit.DoEvents();
+  platform_.toolkit.DoEvents();
+  if (!textsHeld_) textsHeld_.emplace();
   if (CardAlreadyRead == 0) btnGetData_Click();
-  toolkit.DoEvents();
   CardAlreadyRead = 1;
   btnReset_Click();
   Timer1->SetEnabled(false);
+  EndReadTimer->SetEnabled(true);
+}
+
+// After a yield, shows what the read has to show, then hands over to the restart, which alone
+// starts the presence poll again.
+void PCSCfrm::EndReadTimer_Timer() {
+  EndReadTimer->SetEnabled(false);
+  platform_.toolkit.DoEvents();
+  ShowHeldTexts();
   Timer2->SetEnabled(true);
   window_->Get("btnConnect").SetEnabled(false);
   window_->Get("Frame1").SetEnabled(true);
@@ -121,12 +133,14 @@ void PCSCfrm::btnGetData_Click() {
   if (LastResult != kScardSuccess || !ValidResponse) return;
 
   const std::string cardId = CardIdText(RecvBuffer.data(), RecvLength, iso14443Uid);
-  window_->Get("rbOutput").AppendText(cardId + "\n");
   if (ScreenMode == kRawIdMode) {
     TypeCardId(cardId);
   } else {
     LookUpAndType(cardId);
   }
+  // The line goes to the output pane once the value is typed or refused: laying out the pane's
+  // text takes longer than sending the keys.
+  ShowReadText({"rbOutput", cardId + "\n", true});
 }
 
 // Raw-ID mode types every read. An identifier that has no keys (the "UID:" prefix) or is empty
@@ -136,8 +150,8 @@ void PCSCfrm::TypeCardId(const std::string& cardId) {
   try {
     typist_.TypeText(cardId);
   } catch (const TypingError& error) {
-    // Nothing was typed; the line in the output pane stays.
-    window_->Get("PCSCLabel5").SetText(NotTypedCaption(error));
+    // Nothing was typed; the identifier still goes to the output pane.
+    ShowReadText({"PCSCLabel5", NotTypedCaption(error), false});
   }
 }
 
@@ -147,12 +161,12 @@ void PCSCfrm::LookUpAndType(const std::string& cardId) {
   const std::optional<std::string> value =
       cardId.empty() ? std::nullopt
                      : PasswordSearch(roster_, cardId, EmptyCardIds::kNeverMatch, lookup);
-  window_->Get("PCSCLabel2").SetText(cardId);
+  ShowReadText({"PCSCLabel2", cardId, false});
   Timer4->SetEnabled(true);
 
   if (ClassifyFoundValue(value) != FoundValue::kTypeable) {
     PlaySoundIfPresent(platform_, kWarningSoundName);
-    window_->Get("PCSCLabel5").SetText("---");
+    ShowReadText({"PCSCLabel5", "---", false});
     return;
   }
   const double now = platform_.clock.SecondsSinceMidnight();
@@ -167,13 +181,35 @@ void PCSCfrm::LookUpAndType(const std::string& cardId) {
   try {
     typist_.CheckFocus();
     PlaySoundIfPresent(platform_, kConfirmationSoundName);
-    window_->Get("PCSCLabel5").SetText(*value + " " + lookup.FoundText);
+    ShowReadText({"PCSCLabel5", *value + " " + lookup.FoundText, false});
     TypeDigitsFlagged(typist_, *value, state_.PcscTyping, state_.FelicaTyping);
   } catch (const TypingError& error) {
-    window_->Get("PCSCLabel5").SetText(NotTypedCaption(error));
+    ShowReadText({"PCSCLabel5", NotTypedCaption(error), false});
     LastCardId = lastCardId;
     LastReadTime = lastReadTime;
   }
+}
+
+// A label's text or a line of the output pane: shown at once or, while the read step holds its
+// texts, once the read has ended.
+void PCSCfrm::ShowReadText(ReadText text) {
+  if (textsHeld_) {
+    textsHeld_->push_back(std::move(text));
+    return;
+  }
+  Control& control = window_->Get(text.controlName);
+  if (text.appended) {
+    control.AppendText(text.text);
+  } else {
+    control.SetText(text.text);
+  }
+}
+
+void PCSCfrm::ShowHeldTexts() {
+  if (!textsHeld_) return;
+  std::vector<ReadText> held = std::move(*textsHeld_);
+  textsHeld_.reset();
+  for (ReadText& text : held) ShowReadText(std::move(text));
 }
 
 }  // namespace cardwedge

@@ -1,17 +1,15 @@
 #include "pcsc/pcsc_state_report.h"
 
-#include <cstdio>
-
 #include "diagnostics/diagnostics.h"
+#include "platform/scard_result.h"
 
 namespace cardwedge {
 
 void PcscStateReport::ContextEstablished(ScardResult result) {
-  const bool lost = result == kScardENoService || result == kScardEServiceStopped;
+  const bool lost = ClassifyScardResult(result) == ScardOutcome::kServiceLost;
   if (lost && !serviceLost_) {
-    char code[16];
-    std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(result));
-    Diagnose(std::string("smart-card service lost (") + code + "); trying again every second");
+    Diagnose("smart-card service lost: " + DescribeScardResult(result) +
+             "; trying again every second");
   } else if (result == kScardSuccess && serviceLost_) {
     Diagnose("smart-card service back");
   }

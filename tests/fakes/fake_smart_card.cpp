@@ -53,8 +53,9 @@ ScardResult FakeSmartCard::Connect(ScardHandle context, const std::string& reade
   return kScardSuccess;
 }
 
-ScardResult FakeSmartCard::Disconnect(ScardHandle card, std::uint32_t /*disposition*/) {
+ScardResult FakeSmartCard::Disconnect(ScardHandle card, std::uint32_t disposition) {
   if (serviceDown) return kScardENoService;
+  lastDisposition = disposition;
   return openCards.erase(card) == 1 ? kScardSuccess : kScardEInvalidHandle;
 }
 

@@ -53,6 +53,8 @@ class FakeSmartCard : public SmartCard {
   std::set<ScardHandle> openContexts;
   std::set<ScardHandle> deadContexts;
   std::set<ScardHandle> openCards;
+  // How the last card handed to Disconnect was left; nullopt before any.
+  std::optional<std::uint32_t> lastDisposition;
   // Every command handed to Transmit, whether or not a card took it.
   std::vector<std::vector<std::uint8_t>> commands;
   int connectAttempts = 0;

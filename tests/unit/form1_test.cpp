@@ -163,6 +163,7 @@ TEST_F(Form1Test, EachWindowRaisesItsTypingFlagWhileItTypes) {
   };
   fake.smartCard.cards["Virtual PCD 00 00"] = {0x04, 0xA2, 0x2B, 0x1A};
   fake.toolkit.Tick("Timer1");
+  fake.toolkit.Tick("EndReadTimer");
   EXPECT_EQ(sent, (std::vector<Sent>{{"101\n", 1, 0},
                                      {"101\n102\n", 1, 1},
                                      {"101\n102\n222\n", 0, 1},

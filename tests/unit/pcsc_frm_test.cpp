@@ -48,9 +48,10 @@ class PcscFrmTest : public ::testing::Test {
 
   FakeControl& Get(const std::string& name) { return fake.toolkit.window("PCSCfrm").Get(name); }
 
-  // One presence-poll tick, then the restart that follows a card.
+  // One presence-poll tick, then the end of the read and the restart that follow a card.
   void Poll() {
     fake.toolkit.Tick("Timer1");
+    fake.toolkit.Tick("EndReadTimer");
     fake.toolkit.Tick("Timer2");
   }
   void Lay(const Bytes& uid) { fake.smartCard.cards[kReader] = uid; }
@@ -333,8 +334,10 @@ TEST_F(PcscFrmTest, ARefusedValueIsTypedAtTheSameCardsNextPlacement) {
       Wait(20);
       fake.sound.played.clear();
       fake.keyboard.events.clear();
+      Get("rbOutput").SetText("");
       c.refuse(true);
       Present(kCardA);
+      EXPECT_EQ(Output(), "04A22B1A\n");  // a refused read is still listed
       EXPECT_EQ(Get("PCSCLabel5").Text(), c.caption);
       EXPECT_EQ(fake.state.PcscTyping, 0);
       EXPECT_EQ(Played(kWarningSoundName), 1);
@@ -428,7 +431,7 @@ TEST_F(PcscFrmTest, StateChangesAreReportedOnceEachNeverPerPoll) {
                        "which the windows take for a card not in the roster, so this record's card "
                        "types nothing: write the number to type",
                        std::string("PC/SC reader chosen: ") + kReader,
-                       "smart-card service lost (0x8010001D); trying again every second",
+                       "smart-card service lost: SCARD_E_NO_SERVICE (0x8010001D); trying again every second",
                        "smart-card service back",
                        std::string("PC/SC reader lost: ") + kReader +
                            "; listing the readers again every second",
@@ -496,11 +499,17 @@ TEST_F(PcscFrmTest, WakeUpAloneReadsTheCardAndDoesNothingWhileTimer1IsOff) {
   EXPECT_EQ(Typed(), "101\n");
   EXPECT_EQ(fake.smartCard.connectAttempts, 1);
 
-  // After the read step's reset, until the restart: Timer1 is off and the wake does nothing.
+  // From the keys until the restart, Timer1 is off and the wake does nothing; the card is powered
+  // down and the context released before the restart, the only way to poll again.
   ASSERT_FALSE(fake.toolkit.timer("Timer1").Enabled());
-  Wake(fake, ReaderChange::kCardPresence);
-  EXPECT_EQ(fake.smartCard.connectAttempts, 1);
-  fake.toolkit.Tick("Timer2");
+  for (const char* timer : {"EndReadTimer", "Timer2"}) {
+    SCOPED_TRACE(timer);
+    Wake(fake, ReaderChange::kCardPresence);
+    EXPECT_EQ(fake.smartCard.connectAttempts, 1);
+    EXPECT_TRUE(fake.smartCard.openCards.empty());
+    fake.toolkit.Tick(timer);
+  }
+  EXPECT_EQ(fake.smartCard.lastDisposition, kScardUnpowerCard);
 
   fake.smartCard.cards.erase(kReader);
   Wake(fake, ReaderChange::kCardPresence);

@@ -33,18 +33,25 @@ std::optional<KeySym> KeySymOf(std::uint8_t virtualKey) {
 
 // Reads the events waiting on the connection, so that Xlib notices keymap changes (setxkbmap, a
 // layout switch) before the next lookup and nothing piles up unread on this send-only connection.
-void TakeKeymapChanges(Display* display) {
+// True when the keymap or the modifier map changed.
+bool TakeKeymapChanges(Display* display) {
+  bool changed = false;
   while (XPending(display) > 0) {
     XEvent event;
     XNextEvent(display, &event);
-    if (event.type == MappingNotify) XRefreshKeyboardMapping(&event.xmapping);
+    if (event.type == MappingNotify) {
+      XRefreshKeyboardMapping(&event.xmapping);
+      changed = true;
+    }
   }
+  return changed;
 }
 
-int CurrentGroup(Display* display) {
+// The layout group in force and the modifiers of the keys held down, in one request.
+XkbStateRec KeyboardState(Display* display) {
   XkbStateRec state{};
-  if (XkbGetState(display, XkbUseCoreKbd, &state) != Success) return 0;
-  return state.group;
+  if (XkbGetState(display, XkbUseCoreKbd, &state) != Success) return XkbStateRec{};
+  return state;
 }
 
 // The key that types this keysym in the current group, unshifted or shifted.
@@ -78,32 +85,29 @@ bool IsAltOrSuper(KeySym keysym) {
   }
 }
 
-// Whether a key that the modifier map makes Shift or Control, or one of its Alt or Super keys, is
-// down in the server's key state: any key of the Shift and Control rows, and the keys of Mod1 to
-// Mod5 whose symbol is Alt, Meta, Super or Hyper (not Num Lock or AltGr). A connection that broke
-// answers no map: nothing is held, and the send finds the loss out.
-bool ModifierHeld(Display* display) {
-  char down[32] = {};
-  XQueryKeymap(display, down);
+// The modifiers that would turn the digits into symbols or shortcuts: Shift, Control, and each of
+// Mod1 to Mod5 that the modifier map gives an Alt, Meta, Super or Hyper key (not Num Lock or
+// AltGr). A connection that broke answers no map: Shift and Control only, and the send finds the
+// loss out.
+unsigned HeldKeyModifiers(Display* display) {
+  unsigned modifiers = ShiftMask | ControlMask;
   XModifierKeymap* map = XGetModifierMapping(display);
-  if (map == nullptr) return false;
-  bool held = false;
-  for (int row = ShiftMapIndex; row <= Mod5MapIndex && !held; ++row) {
-    if (row == LockMapIndex) continue;
-    for (int i = 0; i < map->max_keypermod && !held; ++i) {
+  if (map == nullptr) return modifiers;
+  for (int row = Mod1MapIndex; row <= Mod5MapIndex; ++row) {
+    for (int i = 0; i < map->max_keypermod; ++i) {
       const KeyCode keycode = map->modifiermap[row * map->max_keypermod + i];
-      if (keycode == 0 || (down[keycode / 8] & (1 << (keycode % 8))) == 0) continue;
-      held = row == ShiftMapIndex || row == ControlMapIndex ||
-             IsAltOrSuper(XkbKeycodeToKeysym(display, keycode, 0, 0));
+      if (keycode != 0 && IsAltOrSuper(XkbKeycodeToKeysym(display, keycode, 0, 0))) {
+        modifiers |= 1U << row;
+      }
     }
   }
   XFreeModifiermap(map);
-  return held;
+  return modifiers;
 }
 
-void WaitForModifiersUp(Display* display) {
+void WaitForModifiersUp(Display* display, unsigned heldKeyModifiers, unsigned heldNow) {
   const auto deadline = std::chrono::steady_clock::now() + kModifierWait;
-  while (ModifierHeld(display)) {
+  while ((heldNow & heldKeyModifiers) != 0) {
     if (std::chrono::steady_clock::now() >= deadline) {
       throw TypingError(
           "Shift, Control, Alt or Super is held down, which would turn the digits into symbols "
@@ -111,18 +115,17 @@ void WaitForModifiersUp(Display* display) {
           TypingError::Cause::kKeysHeld);
     }
     std::this_thread::sleep_for(kModifierPoll);
+    heldNow = KeyboardState(display).base_mods;
   }
 }
 
 // Caps Lock turns the case of letter keys (plain ones give capitals), which would change an
 // identifier; digits keep their keys. It is locked, not held: waiting would not help.
-void RefuseLettersUnderCapsLock(Display* display, const std::vector<KeyEvent>& events) {
+void RefuseLettersUnderCapsLock(const XkbStateRec& state, const std::vector<KeyEvent>& events) {
   const bool letters = std::any_of(events.begin(), events.end(), [](const KeyEvent& event) {
     return event.virtualKey >= 'A' && event.virtualKey <= 'Z';
   });
-  XkbStateRec state{};
-  if (!letters || XkbGetState(display, XkbUseCoreKbd, &state) != Success) return;
-  if ((state.locked_mods & LockMask) != 0) {
+  if (letters && (state.locked_mods & LockMask) != 0) {
     throw TypingError("Caps Lock is on, which would turn the case of the letters: turn it off",
                       TypingError::Cause::kCapsLock);
   }
@@ -205,8 +208,13 @@ void XtestKeyboard::ReleaseAfterRefusal(const std::vector<unsigned char>& held) 
 void XtestKeyboard::Send(const std::vector<KeyEvent>& events) {
   CheckFocusedWindow();
   const XErrorTrap trap(display_);
-  TakeKeymapChanges(display_);
-  const int group = CurrentGroup(display_);
+  // The modifier map is read again only after it changed: a read costs a round trip to the server
+  // at every value typed.
+  if (TakeKeymapChanges(display_) || !heldKeyModifiers_) {
+    heldKeyModifiers_ = HeldKeyModifiers(display_);
+  }
+  const XkbStateRec state = KeyboardState(display_);
+  const int group = state.group;
 
   // Map the whole sequence before the first key goes out.
   const KeyCode shift = XKeysymToKeycode(display_, XK_Shift_L);
@@ -223,8 +231,8 @@ void XtestKeyboard::Send(const std::vector<KeyEvent>& events) {
     keys.push_back(*key);
   }
   if (!trap.displayLost()) {
-    RefuseLettersUnderCapsLock(display_, events);
-    WaitForModifiersUp(display_);
+    RefuseLettersUnderCapsLock(state, events);
+    WaitForModifiersUp(display_, *heldKeyModifiers_, state.base_mods);
   }
   if (trap.displayLost()) {
     LoseDisplay();

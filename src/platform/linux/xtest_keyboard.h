@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/keyboard.h"
@@ -48,6 +49,8 @@ class XtestKeyboard : public Keyboard {
 
   _XDisplay* display_ = nullptr;
   std::string unavailableReason_;
+  // The modifier-mask bits held keys must not carry while a value is sent (HeldKeyModifiers).
+  std::optional<unsigned> heldKeyModifiers_;
 };
 
 }  // namespace cardwedge

@@ -10,6 +10,7 @@
 
 #include "diagnostics/diagnostics.h"
 #include "diagnostics/run_handler.h"
+#include "platform/qt/qt_paints_held.h"
 #include "platform/qt/qt_window.h"
 
 namespace cardwedge {
@@ -65,8 +66,11 @@ std::unique_ptr<Timer> QtToolkit::CreateTimer(const std::string& /*name*/, int i
   return std::make_unique<QtTimer>(intervalMs, enabled, std::move(onTick));
 }
 
+// The windows repaint once the handler that yields returns, not inside the yield.
 void QtToolkit::DoEvents() {
-  if (application_) QCoreApplication::processEvents(QEventLoop::AllEvents);
+  if (!application_) return;
+  const QtPaintsHeld paintsHeld;
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 int QtToolkit::Run() {

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/scard/scard_api.h"
+#include "platform/scard_result.h"
 
 namespace cardwedge {
 namespace {
@@ -25,9 +26,7 @@ constexpr DWORD kPresenceBits =
 
 // The context is dead: the service went away (or, on Linux, was restarted under it).
 bool ServiceLost(LONG result) {
-  return result == static_cast<LONG>(SCARD_E_NO_SERVICE) ||
-         result == static_cast<LONG>(SCARD_E_SERVICE_STOPPED) ||
-         result == static_cast<LONG>(SCARD_E_INVALID_HANDLE);
+  return ClassifyScardResult(static_cast<ScardResult>(result)) == ScardOutcome::kServiceLost;
 }
 
 }  // namespace
@@ -146,6 +145,7 @@ void ReaderWatcher::Shared::WatchOn(SCARDCONTEXT on) {
 
     bool listChanged = false;
     bool presenceChanged = false;
+    bool stateMoved = false;
     if (result == SCARD_S_SUCCESS) {
       const DWORD listNow = states[0].dwEventState & ~SCARD_STATE_CHANGED;
       listChanged = listNow != listKnown;
@@ -159,14 +159,17 @@ void ReaderWatcher::Shared::WatchOn(SCARDCONTEXT on) {
         presenceChanged = readerKnown == SCARD_STATE_UNAWARE
                               ? (readerNow & SCARD_STATE_PRESENT) != 0
                               : ((readerNow ^ readerKnown) & kPresenceBits) != 0;
+        stateMoved = readerNow != readerKnown;
         readerKnown = readerNow;
       }
     }
     if (listChanged) Report(ReaderChange::kReaderList);
     if (presenceChanged) Report(ReaderChange::kCardPresence);
     // A return that brought nothing new (a vanished reader, a time-out, an error) comes again at
-    // once when called again at once: wait a step, so the watch never spins.
-    if (!listChanged && !presenceChanged && !PauseBeforeRetry()) return;
+    // once when called again at once: wait a step, so the watch never spins. A state that moved
+    // without a card coming or going (the window's own connect, the event counter) is passed back
+    // at once: the next call blocks, and a card laid meanwhile is not left to the poll.
+    if (!listChanged && !stateMoved && !PauseBeforeRetry()) return;
   }
 }
 

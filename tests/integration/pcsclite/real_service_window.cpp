@@ -15,7 +15,8 @@ RealServiceWindow::RealServiceWindow(const std::string& roster) {
 bool RealServiceWindow::RunUntil(const std::function<bool()>& done, Duration timeout,
                                  Duration period) {
   const auto tickThenCheck = [&] {
-    for (const char* timer : {"Timer2", "Timer1", "Timer4"}) fake.toolkit.Tick(timer);
+    for (const char* timer : {"Timer2", "Timer1", "EndReadTimer", "Timer4"})
+      fake.toolkit.Tick(timer);
     fake.toolkit.RunPosted();
     return done();
   };
@@ -25,6 +26,7 @@ bool RealServiceWindow::RunUntil(const std::function<bool()>& done, Duration tim
 bool RealServiceWindow::RunWatchOnlyUntil(const std::function<bool()>& done, Duration timeout) {
   const auto postedThenCheck = [&] {
     fake.toolkit.RunPosted();
+    fake.toolkit.Tick("EndReadTimer");
     fake.toolkit.Tick("Timer2");
     return done();
   };

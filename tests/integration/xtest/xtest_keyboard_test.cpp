@@ -118,7 +118,7 @@ TEST_F(XtestKeyboardTest, AHeldShiftOrControlKeyIsWaitedForAndNothingIsTypedUnde
   Display* person = XOpenDisplay(xvfb.display().c_str());
   ASSERT_NE(person, nullptr);
   std::string expected;
-  for (const KeySym held : {XK_Shift_L, XK_Control_L}) {
+  for (const KeySym held : {XK_Shift_L, XK_Control_L, XK_Alt_L}) {
     SCOPED_TRACE(XKeysymToString(held));
     const KeyCode keycode = XKeysymToKeycode(person, held);
     const auto press = [&](bool down) {
