@@ -422,21 +422,22 @@ TEST_F(PcscFrmTest, StateChangesAreReportedOnceEachNeverPerPoll) {
   Wait(1.1);
   Poll();
   SetDiagnosticsSink(nullptr);
-  EXPECT_EQ(lines, (std::vector<std::string>{
-                       "roster loaded: \"/program/メールデータ2.csv\", 5 records, UTF-8",
-                       "roster: 2 faults (2 errors, 0 warnings) in \"/program/メールデータ2.csv\"",
-                       "roster error: record 4 (line 4): the number \"12.5\" (field 2) is not made "
-                       "only of the digits 0-9, so it is never typed: write it with digits only",
-                       "roster error: record 5 (line 5): the number \"000\" (field 2) reads as 0, "
-                       "which the windows take for a card not in the roster, so this record's card "
-                       "types nothing: write the number to type",
-                       std::string("PC/SC reader chosen: ") + kReader,
-                       "smart-card service lost: SCARD_E_NO_SERVICE (0x8010001D); trying again every second",
-                       "smart-card service back",
-                       std::string("PC/SC reader lost: ") + kReader +
-                           "; listing the readers again every second",
-                       std::string("PC/SC reader chosen: ") + kReader,
-                   }));
+  EXPECT_EQ(
+      lines,
+      (std::vector<std::string>{
+          "roster loaded: \"/program/メールデータ2.csv\", 5 records, UTF-8",
+          "roster: 2 faults (2 errors, 0 warnings) in \"/program/メールデータ2.csv\"",
+          "roster error: record 4 (line 4): the number \"12.5\" (field 2) is not made "
+          "only of the digits 0-9, so it is never typed: write it with digits only",
+          "roster error: record 5 (line 5): the number \"000\" (field 2) reads as 0, "
+          "which the windows take for a card not in the roster, so this record's card "
+          "types nothing: write the number to type",
+          std::string("PC/SC reader chosen: ") + kReader,
+          "smart-card service lost: SCARD_E_NO_SERVICE (0x8010001D); trying again every second",
+          "smart-card service back",
+          std::string("PC/SC reader lost: ") + kReader + "; listing the readers again every second",
+          std::string("PC/SC reader chosen: ") + kReader,
+      }));
 }
 
 // The title says what keeps cards from being read as usual, and is set only when that changes:
