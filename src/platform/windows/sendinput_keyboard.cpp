@@ -124,7 +124,8 @@ void SendInputKeyboard::CheckFocusedWindow() {
       throw TypingError("the focused window did not answer whether its input method (IME) is on",
                         Cause::kInputMethodUnknown);
     case InputMethodState::kNoForegroundWindow:
-      throw TypingError("no window is in the foreground to take the keys", Cause::kInputMethodUnknown);
+      throw TypingError("no window is in the foreground to take the keys",
+                        Cause::kInputMethodUnknown);
     case InputMethodState::kNoImeWindow:
       throw TypingError(
           "the focused window has no input method (IME) window to tell whether the IME is on",
