@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <iostream>
+#include <iterator>
 #include <optional>
 #include <thread>
 #include <utility>
@@ -197,14 +198,6 @@ void XtestKeyboard::LoseDisplay() {
   unavailableReason_ = "the X display went away";
 }
 
-// Releases the keys a sequence stopped by a refused event left down, last pressed first.
-void XtestKeyboard::ReleaseAfterRefusal(const std::vector<unsigned char>& held) {
-  for (auto key = held.rbegin(); key != held.rend(); ++key) {
-    XTestFakeKeyEvent(display_, *key, False, CurrentTime);
-  }
-  XSync(display_, False);
-}
-
 void XtestKeyboard::Send(const std::vector<KeyEvent>& events) {
   CheckFocusedWindow();
   const XErrorTrap trap(display_);
@@ -240,7 +233,7 @@ void XtestKeyboard::Send(const std::vector<KeyEvent>& events) {
   }
 
   // The sequence in keycodes, Shift added around the keys whose character needs it.
-  std::vector<std::pair<KeyCode, bool>> plan;
+  KeyPlan plan;
   plan.reserve(events.size() * 2);
   bool planShiftHeld = false;
   for (std::size_t i = 0; i < events.size(); ++i) {
@@ -253,25 +246,41 @@ void XtestKeyboard::Send(const std::vector<KeyEvent>& events) {
     if (addShift && !event.down) plan.emplace_back(shift, false);
   }
 
-  // Each event waits for the server's answer, so that a refused one stops the sequence there
-  // (no Enter after part of a value) and the keys it left down are known.
-  std::vector<unsigned char> held;
-  for (const auto& [keycode, down] : plan) {
-    FakeKeyEvent(keycode, down);
-    XSync(display_, False);
-    if (trap.displayLost()) {
-      LoseDisplay();
-      throw DisplayLost();
+  // The keys before the last key press go in one batch, the last key (the Enter) in a second, each
+  // followed by the server's answer: no Enter follows a value the server did not take whole, at two
+  // round trips a value rather than one an event.
+  const auto pressed = [](const auto& step) { return step.second; };
+  const auto afterLastPress = std::find_if(plan.rbegin(), plan.rend(), pressed).base();
+  const auto enter = afterLastPress == plan.begin() ? plan.begin() : std::prev(afterLastPress);
+  SendBatch(plan.begin(), enter, trap, "the value is not typed whole and no Enter followed");
+  SendBatch(enter, plan.end(), trap, "the value may have arrived without its Enter");
+}
+
+// Sends the steps, then waits for the server's answer. A refused event leaves the steps after it
+// carried out, so every key the batch pressed is released, last pressed first.
+void XtestKeyboard::SendBatch(KeyPlan::const_iterator begin, KeyPlan::const_iterator end,
+                              const XErrorTrap& trap, const char* outcomeOnRefusal) {
+  if (begin == end) return;
+  std::vector<unsigned char> pressed;
+  for (auto step = begin; step != end; ++step) {
+    FakeKeyEvent(step->first, step->second);
+    if (step->second && std::find(pressed.begin(), pressed.end(), step->first) == pressed.end()) {
+      pressed.push_back(step->first);
     }
-    if (trap.firstError() != 0) {
-      ReleaseAfterRefusal(held);
-      throw TypingError("the X server refused a key event (X error " +
-                        std::to_string(trap.firstError()) +
-                        "): the value is not typed whole, and the keys it held were released");
-    }
-    std::erase(held, keycode);
-    if (down) held.push_back(keycode);
   }
+  XSync(display_, False);
+  if (trap.displayLost()) {
+    LoseDisplay();
+    throw DisplayLost();
+  }
+  if (trap.firstError() == 0) return;
+  for (auto key = pressed.rbegin(); key != pressed.rend(); ++key) {
+    XTestFakeKeyEvent(display_, *key, False, CurrentTime);
+  }
+  XSync(display_, False);
+  throw TypingError("the X server refused a key event (X error " +
+                    std::to_string(trap.firstError()) + "): " + outcomeOnRefusal +
+                    "; the keys it pressed were released");
 }
 
 void XtestKeyboard::FakeKeyEvent(unsigned char keycode, bool down) {

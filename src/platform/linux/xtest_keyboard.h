@@ -2,6 +2,8 @@
 
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/keyboard.h"
 #include "platform/linux/key_route.h"
@@ -10,15 +12,17 @@ struct _XDisplay;  // NOLINT(bugprone-reserved-identifier): Xlib's own name for 
 
 namespace cardwedge {
 
+class XErrorTrap;
+
 // Keyboard input through the X server's XTest extension. Each virtual key becomes the keycode
 // that carries its character on the keymap in force at the moment of sending, so digits and
 // letters arrive as such on any layout; a digit that the layout types with Shift gets Shift held
 // around it. While Shift, Control, Alt or Super is held the digits would be symbols or
 // shortcuts: Send waits up to half a second for them to be released, else raises TypingError
 // with nothing sent. Letters are refused while Caps Lock is on, which would turn their case.
-// A key event the server refuses stops the sequence there and ends in TypingError with the keys
-// it held released; a server that goes away ends in TypingError too, and the keyboard stays
-// unavailable.
+// The value's keys are checked with the server before its Enter is sent: a key event the server
+// refuses keeps the Enter back and ends in TypingError with the keys released; a server that goes
+// away ends in TypingError too, and the keyboard stays unavailable.
 class XtestKeyboard : public Keyboard {
  public:
   // Connects to $DISPLAY. When that fails, says so once on stderr; every Send then raises
@@ -44,8 +48,12 @@ class XtestKeyboard : public Keyboard {
   virtual void FakeKeyEvent(unsigned char keycode, bool down);
 
  private:
+  // Keycodes, each pressed (true) or released.
+  using KeyPlan = std::vector<std::pair<unsigned char, bool>>;
+
   void LoseDisplay();
-  void ReleaseAfterRefusal(const std::vector<unsigned char>& held);
+  void SendBatch(KeyPlan::const_iterator begin, KeyPlan::const_iterator end, const XErrorTrap& trap,
+                 const char* outcomeOnRefusal);
 
   _XDisplay* display_ = nullptr;
   std::string unavailableReason_;
