@@ -85,10 +85,11 @@ void PCSCfrm::RestartIfServiceLost(ScardResult stateResult) {
 }
 
 // Reads the connected card once (a card left on the reader is not read again), releases card
-// and context and stops the presence poll. The read's lines and labels and the restart follow at
-// EndReadTimer's tick: on a busy machine, the window's repaint would otherwise take the processor
-// from the window receiving the keys.
+// and context and stops the presence poll. The keyboard's checks start while the card is read. The
+// read's lines and labels and the restart follow at EndReadTimer's tick: on a busy machine, the
+// window's repaint would otherwise take the processor from the window receiving the keys.
 void PCSCfrm::ReadStep() {
+  if (CardAlreadyRead == 0) typist_.ExpectValue();
   platform_.toolkit.DoEvents();
   if (!textsHeld_) textsHeld_.emplace();
   if (CardAlreadyRead == 0) btnGetData_Click();

@@ -75,6 +75,9 @@ class Keyboard {
   // would not change that: no keyboard output, or a focused window that would drop or transform
   // them. A held key is not such a case: Send waits for it. Sends nothing.
   virtual void CheckFocusedWindow() = 0;
+  // A card has come, and a value may be sent shortly: a keyboard whose checks ask something slow
+  // may start asking now, so that the check before the value takes less time. Sends nothing.
+  virtual void ExpectValue() {}
 };
 
 }  // namespace cardwedge

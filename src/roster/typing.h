@@ -34,6 +34,8 @@ class Typist {
   // so a read cycle can find a refusal out before it plays the confirmation sound. Keys held down
   // are waited for only when typing.
   void CheckFocus();
+  // A card has come: the keyboard may start the slow part of its checks now.
+  void ExpectValue() { platform_.keyboard.ExpectValue(); }
   void TypeDigits(std::string_view text);
   void TypeText(std::string_view text);
 

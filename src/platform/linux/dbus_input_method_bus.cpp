@@ -9,6 +9,7 @@
 #include <future>
 #include <memory>
 #include <thread>
+#include <utility>
 
 #include "platform/linux/ibus_address.h"
 
@@ -86,6 +87,12 @@ BusAnswer<QVariant> AskSessionBus(const QString& method, const QString& name) {
               QStringLiteral("org.freedesktop.DBus"), method, {name});
 }
 
+InputMethodState NoAnswer(const char* what) {
+  return {InputMethodState::Kind::kUnknown,
+          std::string("the input-method framework ") + what + " in " +
+              std::to_string(kSessionQueryDeadline.count()) + " ms"};
+}
+
 }  // namespace
 
 BusAnswer<bool> DbusInputMethodBus::FcitxRunning() {
@@ -127,28 +134,37 @@ BusAnswer<std::string> DbusInputMethodBus::IbusGlobalEngine() {
   return {EngineName(*engine.value), {}};
 }
 
-InputMethodKeyboard::Query SessionInputMethod() {
-  auto bus = std::make_shared<DbusInputMethodBus>();
-  auto earlier = std::make_shared<std::future<InputMethodState>>();
-  return [bus, earlier, hints = InputMethodHintsFromEnvironment()] {
-    const auto unknown = [](const char* what) {
-      return InputMethodState{InputMethodState::Kind::kUnknown,
-                              std::string("the input-method framework ") + what + " in " +
-                                  std::to_string(kSessionQueryDeadline.count()) + " ms"};
-    };
-    if (earlier->valid() && earlier->wait_for(kSessionQueryDeadline) != std::future_status::ready) {
-      return unknown("has not answered an earlier question");
+void SessionInputMethod::AskAhead() {
+  askedAheadAt_.reset();
+  if (question_.valid() &&
+      question_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+    return;  // still open: the check waits for it
+  }
+  Ask();
+  askedAheadAt_ = std::chrono::steady_clock::now();
+}
+
+InputMethodState SessionInputMethod::Answer() {
+  const auto askedAhead = std::exchange(askedAheadAt_, std::nullopt);
+  if (!askedAhead || std::chrono::steady_clock::now() - *askedAhead > kAskedAheadServesFor) {
+    if (question_.valid() &&
+        question_.wait_for(kSessionQueryDeadline) != std::future_status::ready) {
+      return NoAnswer("has not answered an earlier question");
     }
-    std::promise<InputMethodState> answer;
-    *earlier = answer.get_future();
-    std::thread([bus, hints, answer = std::move(answer)]() mutable {
-      answer.set_value(QueryInputMethod(*bus, hints));
-    }).detach();
-    if (earlier->wait_for(kSessionQueryDeadline) != std::future_status::ready) {
-      return unknown("did not answer");
-    }
-    return earlier->get();
-  };
+    Ask();
+  }
+  if (question_.wait_for(kSessionQueryDeadline) != std::future_status::ready) {
+    return NoAnswer("did not answer");
+  }
+  return question_.get();
+}
+
+void SessionInputMethod::Ask() {
+  std::promise<InputMethodState> answer;
+  question_ = answer.get_future();
+  std::thread([bus = bus_, hints = hints_, answer = std::move(answer)]() mutable {
+    answer.set_value(QueryInputMethod(*bus, hints));
+  }).detach();
 }
 
 }  // namespace cardwedge

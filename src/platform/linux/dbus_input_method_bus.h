@@ -2,6 +2,9 @@
 
 #include <QString>
 #include <chrono>
+#include <future>
+#include <memory>
+#include <optional>
 
 #include "platform/linux/input_method_keyboard.h"
 #include "platform/linux/input_method_state.h"
@@ -32,8 +35,25 @@ class DbusInputMethodBus : public InputMethodBus {
 // connecting: a bus that accepts the connection and then never greets (a stopped daemon, or one
 // that will not let this user in) holds the connecting thread for libdbus's 25 seconds. So the
 // answer is waited for kSessionQueryDeadline, after which it is unknown; a question still open
-// then is waited for as long again before the next one is asked.
+// then is waited for as long again before the next one is asked. A question asked ahead answers
+// the next check only while it is at most kAskedAheadServesFor old: a card's read takes a few
+// milliseconds, and an older answer may no longer hold.
 inline constexpr std::chrono::milliseconds kSessionQueryDeadline{1000};
-InputMethodKeyboard::Query SessionInputMethod();
+class SessionInputMethod : public InputMethodKeyboard::Query {
+ public:
+  static constexpr std::chrono::milliseconds kAskedAheadServesFor{100};
+
+  void AskAhead() override;
+  InputMethodState Answer() override;
+
+ private:
+  void Ask();
+
+  std::shared_ptr<DbusInputMethodBus> bus_ = std::make_shared<DbusInputMethodBus>();
+  InputMethodHints hints_ = InputMethodHintsFromEnvironment();
+  // The last question whose answer was not taken yet.
+  std::future<InputMethodState> question_;
+  std::optional<std::chrono::steady_clock::time_point> askedAheadAt_;
+};
 
 }  // namespace cardwedge

@@ -4,7 +4,7 @@
 
 namespace cardwedge {
 
-InputMethodKeyboard::InputMethodKeyboard(Keyboard& keys, Query query)
+InputMethodKeyboard::InputMethodKeyboard(Keyboard& keys, std::unique_ptr<Query> query)
     : keys_(keys), query_(std::move(query)) {}
 
 void InputMethodKeyboard::Send(const std::vector<KeyEvent>& events) {
@@ -17,8 +17,13 @@ void InputMethodKeyboard::CheckFocusedWindow() {
   RefuseWhileComposing();
 }
 
+void InputMethodKeyboard::ExpectValue() {
+  keys_.ExpectValue();
+  query_->AskAhead();
+}
+
 void InputMethodKeyboard::RefuseWhileComposing() {
-  const InputMethodState state = query_();
+  const InputMethodState state = query_->Answer();
   switch (state.kind) {
     case InputMethodState::Kind::kNotComposing:
       return;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <functional>
+#include <memory>
 
 #include "platform/keyboard.h"
 #include "platform/linux/input_method_state.h"
@@ -14,18 +14,28 @@ namespace cardwedge {
 // asked before any key is sent.
 class InputMethodKeyboard : public Keyboard {
  public:
-  using Query = std::function<InputMethodState()>;
+  // How the session's input method is asked.
+  class Query {
+   public:
+    virtual ~Query() = default;
+    // Starts a question and returns at once: the next Answer may take its answer.
+    virtual void AskAhead() = 0;
+    // What the input method would make of keys sent now.
+    virtual InputMethodState Answer() = 0;
+  };
 
-  InputMethodKeyboard(Keyboard& keys, Query query);
+  InputMethodKeyboard(Keyboard& keys, std::unique_ptr<Query> query);
 
   void Send(const std::vector<KeyEvent>& events) override;
   void CheckFocusedWindow() override;
+  // The input method is asked ahead, while the card is still being read.
+  void ExpectValue() override;
 
  private:
   void RefuseWhileComposing();
 
   Keyboard& keys_;
-  Query query_;
+  std::unique_ptr<Query> query_;
 };
 
 }  // namespace cardwedge

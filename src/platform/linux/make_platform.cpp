@@ -1,6 +1,7 @@
 #include "platform/make_platform.h"
 
 #include <csignal>
+#include <memory>
 
 #include "diagnostics/diagnostics.h"
 #include "diagnostics/diagnostics_log.h"
@@ -45,7 +46,7 @@ class LinuxServices : public PlatformServices {
   struct SayWhichKeyboard {
     explicit SayWhichKeyboard(const LinuxKeyboard& keyboard) { Diagnose(keyboard.Description()); }
   } sayWhichKeyboard_{keyboard_};
-  InputMethodKeyboard checkedKeyboard_{keyboard_, SessionInputMethod()};
+  InputMethodKeyboard checkedKeyboard_{keyboard_, std::make_unique<SessionInputMethod>()};
   QtSound sound_;
   ProcfsProcesses processes_;
   FlockInstanceGuard instanceGuard_{FlockInstanceGuard::DefaultLockPath()};

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
+#include <utility>
 
 #include "fake_services.h"
 #include "platform/linux/input_method_keyboard.h"
@@ -118,6 +120,16 @@ TEST(InputMethodDecisionTest, EnvironmentNamesTheFrameworkOfTheSessionsPrograms)
   EXPECT_TRUE(hints.ibus);
 }
 
+class FixedAnswer : public InputMethodKeyboard::Query {
+ public:
+  explicit FixedAnswer(InputMethodState state) : state_(std::move(state)) {}
+  void AskAhead() override {}
+  InputMethodState Answer() override { return state_; }
+
+ private:
+  InputMethodState state_;
+};
+
 TEST(InputMethodDecisionTest, KeyboardSendsNothingUnlessTheInputMethodIsOff) {
   const std::vector<KeyEvent> keys = {{'1', true}, {'1', false}};
   const struct {
@@ -131,7 +143,7 @@ TEST(InputMethodDecisionTest, KeyboardSendsNothingUnlessTheInputMethodIsOff) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.state.detail);
     FakeKeyboard keys_out;
-    InputMethodKeyboard keyboard(keys_out, [&] { return row.state; });
+    InputMethodKeyboard keyboard(keys_out, std::make_unique<FixedAnswer>(row.state));
     for (const auto& attempt : {std::function<void()>([&] { keyboard.CheckFocusedWindow(); }),
                                 std::function<void()>([&] { keyboard.Send(keys); })}) {
       try {

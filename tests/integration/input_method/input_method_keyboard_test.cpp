@@ -9,6 +9,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
+#include <thread>
 
 #include "input_method_session.h"
 #include "platform/linux/dbus_input_method_bus.h"
@@ -80,7 +82,7 @@ class InputMethodKeyboardTest : public ::testing::Test {
   InputMethodSession session;
   bool inSession = EnterSession();
   XtestKeyboard keys;
-  InputMethodKeyboard keyboard{keys, SessionInputMethod()};
+  InputMethodKeyboard keyboard{keys, std::make_unique<SessionInputMethod>()};
 };
 
 class Fcitx5KeyboardTest : public InputMethodKeyboardTest {
@@ -98,6 +100,17 @@ TEST_F(Fcitx5KeyboardTest, RefusedWhileMozcComposesAndTypedOnceItIsOff) {
 
   session.Fcitx5Controller("Deactivate");
   ExpectOnlyTheLastValueTyped();
+}
+
+// An answer asked ahead, as when a card comes, serves only a check that follows at once.
+TEST_F(Fcitx5KeyboardTest, AnAnswerAskedAheadIsNotTakenOnceItIsOld) {
+  keyboard.ExpectValue();
+  ASSERT_TRUE(testbed::WaitUntil([this] {
+    session.Fcitx5Controller("Activate");
+    return session.Fcitx5Controller("State").find("int32 2") != std::string::npos;
+  }));
+  std::this_thread::sleep_for(2 * SessionInputMethod::kAskedAheadServesFor);
+  EXPECT_EQ(RefusalOf("12345"), Cause::kInputMethod);
 }
 
 // A stopped bus holds the connection itself; a stopped fcitx5 lets only its own answer wait.
