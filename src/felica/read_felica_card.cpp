@@ -64,6 +64,7 @@ void FelicaForm1::TypeAcceptedRead(double now) {
       std::exchange(beforeRefusal_, std::nullopt)
           .value_or(AcceptedRead{.time = LastReadTime, .cardId = module_.LastFelicaIDm});
   LastReadTime = now;
+  typist_.ExpectValue();
   try {
     if (RosterScreenMode == kRawIdMode) {
       typist_.TypeText(module_.FelicaIDm);

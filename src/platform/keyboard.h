@@ -76,7 +76,7 @@ class Keyboard {
   // them. A held key is not such a case: Send waits for it. Sends nothing.
   virtual void CheckFocusedWindow() = 0;
   // A card has come, and a value may be sent shortly: a keyboard whose checks ask something slow
-  // may start asking now, so that the check before the value takes less time. Sends nothing.
+  // may ask now, once for the checks of that value. Sends nothing.
   virtual void ExpectValue() {}
 };
 

@@ -136,6 +136,7 @@ BusAnswer<std::string> DbusInputMethodBus::IbusGlobalEngine() {
 
 void SessionInputMethod::AskAhead() {
   askedAheadAt_.reset();
+  aheadAnswer_.reset();
   if (question_.valid() &&
       question_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
     return;  // still open: the check waits for it
@@ -145,18 +146,17 @@ void SessionInputMethod::AskAhead() {
 }
 
 InputMethodState SessionInputMethod::Answer() {
-  const auto askedAhead = std::exchange(askedAheadAt_, std::nullopt);
-  if (!askedAhead || std::chrono::steady_clock::now() - *askedAhead > kAskedAheadServesFor) {
-    if (question_.valid() &&
-        question_.wait_for(kSessionQueryDeadline) != std::future_status::ready) {
-      return NoAnswer("has not answered an earlier question");
-    }
-    Ask();
+  if (askedAheadAt_ && std::chrono::steady_clock::now() - *askedAheadAt_ <= kAskedAheadServesFor) {
+    if (!aheadAnswer_) aheadAnswer_ = TakeAnswer();
+    return *aheadAnswer_;
   }
-  if (question_.wait_for(kSessionQueryDeadline) != std::future_status::ready) {
-    return NoAnswer("did not answer");
+  askedAheadAt_.reset();
+  aheadAnswer_.reset();
+  if (question_.valid() && question_.wait_for(kSessionQueryDeadline) != std::future_status::ready) {
+    return NoAnswer("has not answered an earlier question");
   }
-  return question_.get();
+  Ask();
+  return TakeAnswer();
 }
 
 void SessionInputMethod::Ask() {
@@ -165,6 +165,13 @@ void SessionInputMethod::Ask() {
   std::thread([bus = bus_, hints = hints_, answer = std::move(answer)]() mutable {
     answer.set_value(QueryInputMethod(*bus, hints));
   }).detach();
+}
+
+InputMethodState SessionInputMethod::TakeAnswer() {
+  if (question_.wait_for(kSessionQueryDeadline) != std::future_status::ready) {
+    return NoAnswer("did not answer");
+  }
+  return question_.get();
 }
 
 }  // namespace cardwedge

@@ -35,9 +35,10 @@ class DbusInputMethodBus : public InputMethodBus {
 // connecting: a bus that accepts the connection and then never greets (a stopped daemon, or one
 // that will not let this user in) holds the connecting thread for libdbus's 25 seconds. So the
 // answer is waited for kSessionQueryDeadline, after which it is unknown; a question still open
-// then is waited for as long again before the next one is asked. A question asked ahead answers
-// the next check only while it is at most kAskedAheadServesFor old: a card's read takes a few
-// milliseconds, and an older answer may no longer hold.
+// then is waited for as long again before the next one is asked. A question asked ahead, when a
+// card comes, answers the checks before and during its value's typing while it is at most
+// kAskedAheadServesFor old: reading a card and typing its value take a few milliseconds, and an
+// older answer may no longer hold.
 inline constexpr std::chrono::milliseconds kSessionQueryDeadline{1000};
 class SessionInputMethod : public InputMethodKeyboard::Query {
  public:
@@ -48,12 +49,15 @@ class SessionInputMethod : public InputMethodKeyboard::Query {
 
  private:
   void Ask();
+  // The open question's answer; unknown when it does not come in time.
+  InputMethodState TakeAnswer();
 
   std::shared_ptr<DbusInputMethodBus> bus_ = std::make_shared<DbusInputMethodBus>();
   InputMethodHints hints_ = InputMethodHintsFromEnvironment();
   // The last question whose answer was not taken yet.
   std::future<InputMethodState> question_;
   std::optional<std::chrono::steady_clock::time_point> askedAheadAt_;
+  std::optional<InputMethodState> aheadAnswer_;
 };
 
 }  // namespace cardwedge

@@ -18,7 +18,7 @@ class InputMethodKeyboard : public Keyboard {
   class Query {
    public:
     virtual ~Query() = default;
-    // Starts a question and returns at once: the next Answer may take its answer.
+    // Starts a question and returns at once: the Answers that follow at once may take its answer.
     virtual void AskAhead() = 0;
     // What the input method would make of keys sent now.
     virtual InputMethodState Answer() = 0;
