@@ -252,28 +252,30 @@ void XtestKeyboard::Send(const std::vector<KeyEvent>& events) {
   const auto pressed = [](const auto& step) { return step.second; };
   const auto afterLastPress = std::find_if(plan.rbegin(), plan.rend(), pressed).base();
   const auto enter = afterLastPress == plan.begin() ? plan.begin() : std::prev(afterLastPress);
-  SendBatch(plan.begin(), enter, trap, "the value is not typed whole and no Enter followed");
-  SendBatch(enter, plan.end(), trap, "the value may have arrived without its Enter");
+  SendBatch(plan, plan.begin(), enter, trap, "the value is not typed whole and no Enter followed");
+  SendBatch(plan, enter, plan.end(), trap, "the value may have arrived without its Enter");
 }
 
-// Sends the steps, then waits for the server's answer. A refused event leaves the steps after it
-// carried out, so every key the batch pressed is released, last pressed first.
-void XtestKeyboard::SendBatch(KeyPlan::const_iterator begin, KeyPlan::const_iterator end,
-                              const XErrorTrap& trap, const char* outcomeOnRefusal) {
+// Sends the plan's steps from begin to end, then waits for the server's answer. A refused event
+// leaves the steps after it carried out and the key it should have released may still be down, so
+// every key the plan pressed up to end is released, last pressed first.
+void XtestKeyboard::SendBatch(const KeyPlan& plan, KeyPlan::const_iterator begin,
+                              KeyPlan::const_iterator end, const XErrorTrap& trap,
+                              const char* outcomeOnRefusal) {
   if (begin == end) return;
-  std::vector<unsigned char> pressed;
-  for (auto step = begin; step != end; ++step) {
-    FakeKeyEvent(step->first, step->second);
-    if (step->second && std::find(pressed.begin(), pressed.end(), step->first) == pressed.end()) {
-      pressed.push_back(step->first);
-    }
-  }
+  for (auto step = begin; step != end; ++step) FakeKeyEvent(step->first, step->second);
   XSync(display_, False);
   if (trap.displayLost()) {
     LoseDisplay();
     throw DisplayLost();
   }
   if (trap.firstError() == 0) return;
+  std::vector<unsigned char> pressed;
+  for (auto step = plan.begin(); step != end; ++step) {
+    if (step->second && std::find(pressed.begin(), pressed.end(), step->first) == pressed.end()) {
+      pressed.push_back(step->first);
+    }
+  }
   for (auto key = pressed.rbegin(); key != pressed.rend(); ++key) {
     XTestFakeKeyEvent(display_, *key, False, CurrentTime);
   }

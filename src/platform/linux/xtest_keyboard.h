@@ -52,8 +52,8 @@ class XtestKeyboard : public Keyboard {
   using KeyPlan = std::vector<std::pair<unsigned char, bool>>;
 
   void LoseDisplay();
-  void SendBatch(KeyPlan::const_iterator begin, KeyPlan::const_iterator end, const XErrorTrap& trap,
-                 const char* outcomeOnRefusal);
+  void SendBatch(const KeyPlan& plan, KeyPlan::const_iterator begin, KeyPlan::const_iterator end,
+                 const XErrorTrap& trap, const char* outcomeOnRefusal);
 
   _XDisplay* display_ = nullptr;
   std::string unavailableReason_;
