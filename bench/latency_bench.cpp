@@ -8,6 +8,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -230,10 +231,16 @@ void PrintComparison(const char* reader, const char* mode, const Samples& sample
   std::fflush(stdout);
 }
 
-void Run(int rounds) {
+// Runs every window set, or only those whose mode is listed (`latency_bench 6 3` for `1 3`).
+void Run(int rounds, const std::vector<std::string>& modes) {
   LatencyBed bed;
-  const std::vector<WindowSet> sets{
+  std::vector<WindowSet> sets{
       {"3", {Reader::kPcsc}}, {"2", {Reader::kFelica}}, {"4", {Reader::kPcsc, Reader::kFelica}}};
+  if (!modes.empty()) {
+    std::erase_if(sets, [&](const WindowSet& set) {
+      return std::ranges::find(modes, set.mode) == modes.end();
+    });
+  }
   std::printf("%ld cores; milliseconds added, median / p90; %d rounds of %d cards a side\n\n",
               sysconf(_SC_NPROCESSORS_ONLN), rounds, kCardsPerRound);
   std::printf("| reader | windows | tool            | floor           | tool / floor | n     |\n");
@@ -267,8 +274,9 @@ void Run(int rounds) {
 int main(int argc, char** argv) {
   TakeSignalsOnAThreadOfTheirOwn();
   const int rounds = argc > 1 ? std::atoi(argv[1]) : 8;
+  const std::vector<std::string> modes(argv + std::min(argc, 2), argv + argc);
   try {
-    Run(rounds > 0 ? rounds : 8);
+    Run(rounds > 0 ? rounds : 8, modes);
   } catch (const Interrupted&) {
     std::fprintf(stderr, "latency_bench: interrupted; everything it started has ended\n");
     return 130;
