@@ -1,5 +1,3 @@
-#include <chrono>
-#include <thread>
 #include <utility>
 
 #include "pcsc/get_data.h"
@@ -25,10 +23,6 @@ class PollUnderWay {
 
 // A lost service or reader is listed again at most this often.
 constexpr double kRelistIntervalSeconds = 1.0;
-// How long the window receiving a card's keys has the processor before the card is powered down:
-// on a busy machine the service and the card reader's driver, woken by the power-down, would
-// otherwise run first while the keys wait to be read.
-constexpr auto kReceiverFirst = std::chrono::milliseconds(1);
 
 }  // namespace
 
@@ -91,18 +85,14 @@ void PCSCfrm::RestartIfServiceLost(ScardResult stateResult) {
 }
 
 // Reads the connected card once (a card left on the reader is not read again), releases card
-// and context (a moment after the keys, left to the window receiving them) and stops the presence
-// poll. The keyboard's checks start while the card is read. The read's lines and labels and the
-// restart follow at EndReadTimer's tick: on a busy machine, the window's repaint would otherwise
-// take the processor from the window receiving the keys.
+// and context and stops the presence poll. The keyboard's checks start while the card is read. The
+// read's lines and labels and the restart follow at EndReadTimer's tick: on a busy machine, the
+// window's repaint would otherwise take the processor from the window receiving the keys.
 void PCSCfrm::ReadStep() {
   if (CardAlreadyRead == 0) typist_.ExpectValue();
   platform_.toolkit.DoEvents();
   if (!textsHeld_) textsHeld_.emplace();
-  if (CardAlreadyRead == 0) {
-    btnGetData_Click();
-    std::this_thread::sleep_for(kReceiverFirst);
-  }
+  if (CardAlreadyRead == 0) btnGetData_Click();
   CardAlreadyRead = 1;
   btnReset_Click();
   Timer1->SetEnabled(false);
