@@ -9,9 +9,9 @@ namespace cardwedge {
 
 // A keyboard that types nothing while the session's input method would take the keys: with it
 // on, digits become a composition of full-width characters and Enter only confirms it. A
-// framework that runs but cannot be asked is refused alike. The wrapped keyboard's own refusals
-// (no keyboard output, a focused window it cannot type into) come first; the input method is
-// asked before any key is sent.
+// framework that runs but cannot be asked is refused alike. In the check, the wrapped keyboard's
+// own refusals (no keyboard output, a focused window it cannot type into) come first; in a send,
+// the input method is asked first and the wrapped keyboard checks as it sends.
 class InputMethodKeyboard : public Keyboard {
  public:
   // How the session's input method is asked.
