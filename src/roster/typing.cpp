@@ -10,7 +10,7 @@
 namespace cardwedge {
 namespace {
 
-// How long the window receiving a value has the processor to itself once the keys are sent: on a
+// How long this program steps aside for the window receiving a value once its keys are sent: on a
 // busy machine, what this program does next (a repaint, the card's power-down, which wakes the
 // smart-card service and the reader's driver) would otherwise run first while the keys wait.
 constexpr auto kReceiverFirst = std::chrono::milliseconds(1);
