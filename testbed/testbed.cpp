@@ -52,6 +52,10 @@ void VirtualCard::WaitForApdu(const std::string& apdu_hex, Duration timeout) {
   process_.WaitForLine([&](std::string_view line) { return line == expected; }, timeout, expected);
 }
 
+void VirtualCard::WaitForPowerOff(Duration timeout) {
+  process_.WaitForLine("powered off", timeout);
+}
+
 void VirtualCard::WaitForRemoved(Duration timeout) { process_.WaitForLine("removed", timeout); }
 
 std::vector<std::string> VirtualCard::Apdus() const {

@@ -32,6 +32,8 @@ class VirtualCard {
 
   // Waits until the card has answered this APDU (upper-case hex, no spaces).
   void WaitForApdu(const std::string& apdu_hex, Duration timeout = kEventTimeout);
+  // Waits until a client powers the card down, after the last line waited for.
+  void WaitForPowerOff(Duration timeout = kEventTimeout);
   // Waits until the card notices that the reader has gone (pcscd ended).
   void WaitForRemoved(Duration timeout = kEventTimeout);
   // Every APDU answered so far, in order. The card reports an APDU just after answering it, so

@@ -26,11 +26,12 @@ namespace {
 constexpr const char kUsage[] =
     "usage: virtual_card [--port N] [--host ADDRESS]\n"
     "stdin:  insert <uid-hex> | status <hex4> | remove | quit\n"
-    "stdout: inserted <uid> | removed | status <hex4> | apdu <hex> | error <text>\n";
+    "stdout: inserted <uid> | removed | status <hex4> | apdu <hex> | powered off | error <text>\n";
 
 // Makes pcscd choose T=1.
 constexpr std::uint8_t kAtr[] = {0x3B, 0x8F, 0x80, 0x01, 0x80, 0x4F, 0x0C, 0xA0, 0x00, 0x00,
                                  0x03, 0x06, 0x03, 0x00, 0x03, 0x00, 0x00, 0x00, 0x00, 0x68};
+constexpr std::uint8_t kControlPowerOff = 0;
 constexpr std::uint8_t kControlGetAtr = 4;
 constexpr std::uint16_t kStatusOk = 0x9000;
 constexpr std::uint16_t kStatusInsNotSupported = 0x6D00;
@@ -198,6 +199,7 @@ class Card {
     if (message.size() == 1) {
       // Power off, on and reset need no answer; only the ATR request does.
       if (message[0] == kControlGetAtr) Send(kAtr);
+      if (message[0] == kControlPowerOff) Emit("powered off");
       return;
     }
     if (message.empty()) return;

@@ -75,7 +75,7 @@ class Mode4E2e : public ::testing::Test {
   // window follows the switch file at a tick of its own, and does not read a card that took the
   // place of one it has read without a poll seeing the reader empty in between; taking the card
   // away and laying it down again is what a user does then. The card stays on the reader once
-  // typed.
+  // typed, and the window has let go of it.
   bool PresentToPcscUntilTyped(const std::string& uid, const std::string& expected) {
     const std::string getData = std::string("apdu ") + kGetData;
     const auto presentOnce = [&] {
@@ -84,11 +84,23 @@ class Mode4E2e : public ::testing::Test {
           pcscCard_.process()
               .TryWaitForLine([&](std::string_view line) { return line == getData; }, 2s)
               .has_value();
-      if (read && capture_.WaitForText(expected, 2s)) return true;
+      if (read && capture_.WaitForText(expected, 2s)) {
+        pcscCard_.WaitForPowerOff();
+        return true;
+      }
       pcscCard_.Remove();
       return false;
     };
     return WaitUntil(presentOnce, kStartTimeout);
+  }
+
+  // The PC/SC window powers its card down a moment after the Enter. A virtual card pulled while
+  // pcscd powers it down, with the next one laid at once, leaves pcscd reporting an empty reader
+  // to every client until the card is lifted again; no real reader does that, and no hand is that
+  // quick. So a swap waits until the window has let go of the card it read.
+  void WaitUntilPcscCardReleased() {
+    pcscCard_.WaitForApdu(kGetData);
+    pcscCard_.WaitForPowerOff();
   }
 
   std::size_t FelicaPolls() {
@@ -126,6 +138,7 @@ TEST_F(Mode4E2e, CardsOnBothReadersAtOnceAreEachTypedWholeOneAfterTheOther) {
   const std::string sato = Typed(kFelicaSato), suzuki = Typed(kPcscSuzuki);
   ASSERT_TRUE(WaitForTextOneOf({sato + suzuki, suzuki + sato})) << capture_.ReceivedText();
   const std::string before = capture_.ReceivedText();
+  WaitUntilPcscCardReleased();
 
   // Two other cards laid at the same moment while both windows poll.
   felicaReader_.NoCard();
