@@ -1,12 +1,19 @@
 #include "roster/typing.h"
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "diagnostics/diagnostics.h"
 #include "roster/read_rules.h"
 
 namespace cardwedge {
 namespace {
+
+// How long this program steps aside for the window receiving a value once its keys are sent: on a
+// busy machine, what this program does next (a repaint, the card's power-down, which wakes the
+// smart-card service and the reader's driver) would otherwise run first while the keys wait.
+constexpr auto kReceiverFirst = std::chrono::milliseconds(1);
 
 constexpr std::string_view kLetters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
@@ -115,6 +122,7 @@ void Typist::Type(std::string_view text, std::vector<KeyEvent> (*plan)(std::stri
     RefuseUnlessSessionAtDesk();
     RefuseIfOwnWindowActive();
     platform_.keyboard.Send(events);  // Send checks the focused window itself
+    std::this_thread::sleep_for(kReceiverFirst);
   } catch (const TypingError& error) {
     ReportNotTyped(platform_, error);
     throw;
