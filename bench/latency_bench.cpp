@@ -79,7 +79,8 @@ std::string Hex(const char* format, int number) {
   return text;
 }
 
-// Xvfb without a window manager and a capture window that keeps the focus, pcscd with the
+// Xvfb without a window manager and a capture window that keeps the focus and draws nothing (its
+// drawing between a value's digits and its Enter would delay the Enter), pcscd with the
 // virtual card on the second vpcd reader, the emulated FeliCa reader, and a program folder with
 // the default sounds and a roster of 5 cards for each reader.
 class LatencyBed {
@@ -194,7 +195,7 @@ class LatencyBed {
   }
 
   Xvfb xvfb_;
-  KeyCapture capture_{xvfb_.display(), "latency target", /*keep_focus=*/true};
+  KeyCapture capture_{xvfb_.display(), "latency target", /*keep_focus=*/true, /*drawing=*/false};
   std::optional<Pcscd> pcscd_;
   VirtualCard card_{VirtualCard::kDefaultPort + 1};
   std::optional<ReferenceClient> reference_;

@@ -19,7 +19,7 @@ namespace cardwedge::testbed {
 namespace {
 
 constexpr const char kUsage[] =
-    "usage: key_capture [--title T] [--keep-focus]\n"
+    "usage: key_capture [--title T] [--keep-focus] [--no-drawing]\n"
     "stdin:  quit\n"
     "stdout: ready | key <keysym-name> <text> | focus in | focus out | closed\n"
     "  text: '-' when empty; \\n for Return, \\t, \\\\ and \\xHH escape other bytes\n";
@@ -34,6 +34,8 @@ constexpr std::size_t kShownLines = 10;
 struct Options {
   std::string title = "key capture";
   bool keep_focus = false;
+  // Shows nothing: for timing, where drawing between two keys would delay the second.
+  bool drawing = true;
 };
 
 void Emit(const std::string& event) { std::cout << event << std::endl; }
@@ -95,7 +97,7 @@ class CaptureWindow {
         // Drawn once the events that came together are handled: a key line is written the
         // moment its key arrives, not after the drawing of the keys before it. Drawing reads
         // replies, which may queue further events: the loop looks again.
-        if (redraw_ && XPending(display_) == 0) {
+        if (redraw_ && options_.drawing && XPending(display_) == 0) {
           redraw_ = false;
           Draw();
         }
@@ -224,6 +226,8 @@ int main(int argc, char** argv) {
       options.title = argv[++i];
     } else if (argument == "--keep-focus") {
       options.keep_focus = true;
+    } else if (argument == "--no-drawing") {
+      options.drawing = false;
     } else {
       std::cerr << kUsage;
       return 2;

@@ -94,11 +94,13 @@ std::string Pn532Emulator::WaitForPoll(Duration timeout) {
   return process_.WaitForLine("poll ", timeout).substr(5);
 }
 
-KeyCapture::KeyCapture(const std::string& display, const std::string& title, bool keep_focus)
+KeyCapture::KeyCapture(const std::string& display, const std::string& title, bool keep_focus,
+                       bool drawing)
     : process_(
           [&] {
             std::vector<std::string> argv = {CARDWEDGE_KEY_CAPTURE_PATH, "--title", title};
             if (keep_focus) argv.push_back("--keep-focus");
+            if (!drawing) argv.push_back("--no-drawing");
             return argv;
           }(),
           ProcessOptions{{{"DISPLAY", display}}}) {

@@ -74,8 +74,9 @@ class Pn532Emulator {
 // The focused window that a typing program's keys should reach (program key_capture).
 class KeyCapture {
  public:
+  // drawing false: the window shows nothing, for timing the keys' arrival.
   KeyCapture(const std::string& display, const std::string& title = "key capture",
-             bool keep_focus = false);
+             bool keep_focus = false, bool drawing = true);
   // Another program that reports its keys as key_capture does (a native Wayland window, or
   // key_capture run as another user).
   KeyCapture(std::vector<std::string> argv, ProcessOptions options);
