@@ -155,6 +155,10 @@ XtestKeyboard::XtestKeyboard() {
       unavailableReason_ = std::string("the X display ") + name + " has no XKEYBOARD extension";
     } else {
       XErrorTrap::KeepProcessOnLoss(display_);
+      // The modifier map and the keyboard's maps are read now, not at the first card: the
+      // first value would otherwise wait for them.
+      heldKeyModifiers_ = HeldKeyModifiers(display_);
+      XKeysymToKeycode(display_, XK_0);
     }
   }
   if (!unavailableReason_.empty()) {
