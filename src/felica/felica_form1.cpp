@@ -2,6 +2,7 @@
 
 #include "common/end_program.h"
 #include "diagnostics/diagnostics.h"
+#include "roster/read_rules.h"
 #include "roster/roster_fault_log.h"
 
 namespace cardwedge {
@@ -78,6 +79,7 @@ void FelicaForm1::Form_Load() {
   module_.OpenFelicaReader(platform_.felicaLibrary);
   ShowState();
   LoadRoster();
+  PreloadSounds(platform_);
   PasoriTimer1 =
       platform_.toolkit.CreateTimer("PasoriTimer1", 100, true, [this] { PasoriTimer1_Timer(); });
   PasoriTimer2 =

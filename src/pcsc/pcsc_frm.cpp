@@ -6,6 +6,7 @@
 #include "common/end_program.h"
 #include "pcsc/apdu_console.h"
 #include "pcsc/pcsc_mod.h"
+#include "roster/read_rules.h"
 #include "roster/roster_fault_log.h"
 
 namespace cardwedge {
@@ -52,6 +53,7 @@ void PCSCfrm::WireControls() {
 
 void PCSCfrm::Form_Load() {
   LoadRoster();
+  PreloadSounds(platform_);
   Initialize();
   Command1_Click();
   Timer3 = platform_.toolkit.CreateTimer("Timer3", 10000, true, [this] { Timer3_Timer(); });

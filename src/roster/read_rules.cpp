@@ -29,6 +29,13 @@ void PlaySoundIfPresent(Platform& platform, const std::string& soundName) {
   if (platform.files.FileExists(path)) platform.sound.PlayAsync(path);
 }
 
+void PreloadSounds(Platform& platform) {
+  for (const char* soundName : {kConfirmationSoundName, kWarningSoundName}) {
+    const std::string path = platform.files.JoinPath(platform.files.ProgramFolder(), soundName);
+    if (platform.files.FileExists(path)) platform.sound.Preload(path);
+  }
+}
+
 void BusyCount() {
   volatile int count = 0;
   while (count <= 1000) count = count + 1;

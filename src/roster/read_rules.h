@@ -32,6 +32,9 @@ FoundValue ClassifyFoundValue(const std::optional<std::string>& value);
 
 // Plays a sound file of the program's folder when it exists.
 void PlaySoundIfPresent(Platform& platform, const std::string& soundName);
+// Readies the confirmation and warning sounds of the program's folder that exist, when a window
+// loads: loading a sound at the first card would take the processor from that card's keys.
+void PreloadSounds(Platform& platform);
 
 // The fixed busy delay a window makes before typing while the other window types: a count past
 // 1000, not a wait for the other window to finish.

@@ -78,6 +78,7 @@ class FakeKeyboard : public Keyboard {
 class FakeSound : public Sound {
  public:
   void PlayAsync(const std::string& path) override { played.push_back(path); }
+  void Preload(const std::string&) override {}
   std::vector<std::string> played;
 };
 

@@ -21,30 +21,51 @@ QtSound::~QtSound() {
 }
 
 void QtSound::PlayAsync(const std::string& path) {
-  // Started at the first sound: by then the application object exists.
+  QMetaObject::invokeMethod(
+      Player(), [this, path] { Play(path); }, Qt::QueuedConnection);
+}
+
+void QtSound::Preload(const std::string& path) {
+  QMetaObject::invokeMethod(
+      Player(), [this, path] { Effect(path); }, Qt::QueuedConnection);
+}
+
+// Started at the first sound or preload: by then the application object exists.
+QObject* QtSound::Player() {
   if (!player_) {
     player_ = std::make_unique<QObject>();
     player_->moveToThread(&thread_);
     thread_.start();
   }
-  QMetaObject::invokeMethod(
-      player_.get(), [this, path] { Play(path); }, Qt::QueuedConnection);
+  return player_.get();
 }
 
-void QtSound::Play(const std::string& path) {
+QSoundEffect& QtSound::Effect(const std::string& path) {
   std::unique_ptr<QSoundEffect>& effect = effects_[path];
   if (!effect) {
     effect = std::make_unique<QSoundEffect>();
     QSoundEffect* loading = effect.get();
-    QObject::connect(loading, &QSoundEffect::statusChanged, player_.get(), [this, loading] {
-      if (loading->status() == QSoundEffect::Error) playDefault_();
+    // A file found unplayable while its play waits gives the default sound; while only preloaded,
+    // nothing.
+    QObject::connect(loading, &QSoundEffect::statusChanged, player_.get(), [this, path, loading] {
+      if (loading->status() == QSoundEffect::Error && playsWaiting_.erase(path) > 0) {
+        playDefault_();
+      }
     });
     effect->setSource(QUrl::fromLocalFile(QString::fromStdString(path)));
-  } else if (effect->status() == QSoundEffect::Error) {
+  }
+  return *effect;
+}
+
+void QtSound::Play(const std::string& path) {
+  QSoundEffect& effect = Effect(path);
+  if (effect.status() == QSoundEffect::Error) {
     playDefault_();
     return;
   }
-  effect->play();
+  // Still loading: the effect plays once loaded.
+  if (effect.status() != QSoundEffect::Ready) playsWaiting_.insert(path);
+  effect.play();
 }
 
 }  // namespace cardwedge

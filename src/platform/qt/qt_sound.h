@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "platform/sound.h"
@@ -28,16 +29,22 @@ class QtSound : public Sound {
   QtSound& operator=(const QtSound&) = delete;
 
   void PlayAsync(const std::string& path) override;
+  void Preload(const std::string& path) override;
 
  private:
-  // Runs on the sound thread.
+  QObject* Player();
+  // Run on the sound thread.
   void Play(const std::string& path);
+  // The file's effect, loaded at the first call.
+  QSoundEffect& Effect(const std::string& path);
 
   std::function<void()> playDefault_;
   QThread thread_;
   // Lives on the sound thread; the effects are created there and only touched there.
   std::unique_ptr<QObject> player_;
   std::map<std::string, std::unique_ptr<QSoundEffect>> effects_;
+  // The files asked to play while still loading.
+  std::set<std::string> playsWaiting_;
 };
 
 }  // namespace cardwedge

@@ -20,4 +20,6 @@ void PlaySoundSound::PlayAsync(const std::string& path) {
   playFile_(Widen(path), SND_FILENAME | SND_ASYNC);
 }
 
+void PlaySoundSound::Preload(const std::string&) {}
+
 }  // namespace cardwedge

@@ -22,6 +22,8 @@ class PlaySoundSound : public Sound {
   explicit PlaySoundSound(PlayFile playFile);
 
   void PlayAsync(const std::string& path) override;
+  // Nothing to ready: PlaySoundW reads the file at each play, on a thread of its own.
+  void Preload(const std::string& path) override;
 
  private:
   PlayFile playFile_;

@@ -47,6 +47,21 @@ TEST(QtSound, OnlyAFileThatCannotBePlayedGivesTheDefaultSoundEachTime) {
   std::remove(notASound.c_str());
 }
 
+// Readied when a window loads: a broken file rings nothing then, only when a card plays it.
+TEST(QtSound, APreloadedFileThatCannotBePlayedIsSilentUntilPlayed) {
+  const std::string notASound = BesideTheProgram("not-a-sound-preloaded.wav");
+  std::ofstream(notASound) << "RIFF, but not a wave";
+  std::atomic<int> defaults = 0;
+  QtSound sound([&defaults] { ++defaults; });
+  sound.Preload(notASound);
+  sound.Preload(BesideTheProgram(kConfirmationSoundName));
+  EXPECT_FALSE(RunUntil([&] { return defaults != 0; }, 500)) << defaults;
+  sound.PlayAsync(notASound);
+  EXPECT_TRUE(RunUntil([&] { return defaults == 1; })) << defaults;
+  EXPECT_FALSE(RunUntil([&] { return defaults != 1; }, 500)) << defaults;
+  std::remove(notASound.c_str());
+}
+
 }  // namespace
 }  // namespace cardwedge
 
