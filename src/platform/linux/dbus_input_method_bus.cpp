@@ -159,12 +159,38 @@ InputMethodState SessionInputMethod::Answer() {
   return TakeAnswer();
 }
 
+SessionInputMethod::SessionInputMethod() {
+  std::thread([asker = asker_, bus = std::make_shared<DbusInputMethodBus>(),
+               hints = InputMethodHintsFromEnvironment()] {
+    for (;;) {
+      std::unique_lock lock(asker->mutex);
+      asker->changed.wait(lock, [&] { return asker->ended || asker->question; });
+      if (asker->ended) return;
+      std::promise<InputMethodState> answer = std::move(*asker->question);
+      asker->question.reset();
+      lock.unlock();
+      answer.set_value(QueryInputMethod(*bus, hints));
+    }
+  }).detach();
+}
+
+SessionInputMethod::~SessionInputMethod() {
+  {
+    const std::lock_guard lock(asker_->mutex);
+    asker_->ended = true;
+  }
+  asker_->changed.notify_one();
+}
+
+// Asked only once the question before has its answer, so the asking thread never has two.
 void SessionInputMethod::Ask() {
   std::promise<InputMethodState> answer;
   question_ = answer.get_future();
-  std::thread([bus = bus_, hints = hints_, answer = std::move(answer)]() mutable {
-    answer.set_value(QueryInputMethod(*bus, hints));
-  }).detach();
+  {
+    const std::lock_guard lock(asker_->mutex);
+    asker_->question = std::move(answer);
+  }
+  asker_->changed.notify_one();
 }
 
 InputMethodState SessionInputMethod::TakeAnswer() {

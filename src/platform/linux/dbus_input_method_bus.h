@@ -2,8 +2,10 @@
 
 #include <QString>
 #include <chrono>
+#include <condition_variable>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 #include "platform/linux/input_method_keyboard.h"
@@ -31,18 +33,24 @@ class DbusInputMethodBus : public InputMethodBus {
 };
 
 // The session's input method as the program asks it: over D-Bus, with the hints of the
-// environment it started in, on a thread of its own. A call's time-out does not cover
-// connecting: a bus that accepts the connection and then never greets (a stopped daemon, or one
-// that will not let this user in) holds the connecting thread for libdbus's 25 seconds. So the
-// answer is waited for kSessionQueryDeadline, after which it is unknown; a question still open
-// then is waited for as long again before the next one is asked. A question asked ahead, when a
-// card comes, answers the checks before and during its value's typing while it is at most
-// kAskedAheadServesFor old: reading a card and typing its value take a few milliseconds, and an
-// older answer may no longer hold.
+// environment it started in, on a thread of its own that answers one question at a time and
+// stays for the next (a thread started at each card would cost that card its start). A call's
+// time-out does not cover connecting: a bus that accepts the connection and then never greets (a
+// stopped daemon, or one that will not let this user in) holds the asking thread for libdbus's
+// 25 seconds. So the answer is waited for kSessionQueryDeadline, after which it is unknown; a
+// question still open then is waited for as long again before the next one is asked. A question
+// asked ahead, when a card comes, answers the checks before and during its value's typing while
+// it is at most kAskedAheadServesFor old: reading a card and typing its value take a few
+// milliseconds, and an older answer may no longer hold.
 inline constexpr std::chrono::milliseconds kSessionQueryDeadline{1000};
 class SessionInputMethod : public InputMethodKeyboard::Query {
  public:
   static constexpr std::chrono::milliseconds kAskedAheadServesFor{100};
+
+  SessionInputMethod();
+  ~SessionInputMethod() override;
+  SessionInputMethod(const SessionInputMethod&) = delete;
+  SessionInputMethod& operator=(const SessionInputMethod&) = delete;
 
   void AskAhead() override;
   InputMethodState Answer() override;
@@ -52,8 +60,15 @@ class SessionInputMethod : public InputMethodKeyboard::Query {
   // The open question's answer; unknown when it does not come in time.
   InputMethodState TakeAnswer();
 
-  std::shared_ptr<DbusInputMethodBus> bus_ = std::make_shared<DbusInputMethodBus>();
-  InputMethodHints hints_ = InputMethodHintsFromEnvironment();
+  // What the asking thread shares with this object; the thread may outlive it, held up by a bus
+  // that never greets.
+  struct Asker {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::optional<std::promise<InputMethodState>> question;
+    bool ended = false;
+  };
+  std::shared_ptr<Asker> asker_ = std::make_shared<Asker>();
   // The last question whose answer was not taken yet.
   std::future<InputMethodState> question_;
   std::optional<std::chrono::steady_clock::time_point> askedAheadAt_;
