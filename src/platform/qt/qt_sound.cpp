@@ -48,9 +48,9 @@ QSoundEffect& QtSound::Effect(const std::string& path) {
     // A file found unplayable while its play waits gives the default sound; while only preloaded,
     // nothing.
     QObject::connect(loading, &QSoundEffect::statusChanged, player_.get(), [this, path, loading] {
-      if (loading->status() == QSoundEffect::Error && playsWaiting_.erase(path) > 0) {
-        playDefault_();
-      }
+      const QSoundEffect::Status status = loading->status();
+      if (status != QSoundEffect::Ready && status != QSoundEffect::Error) return;
+      if (playsWaiting_.erase(path) > 0 && status == QSoundEffect::Error) playDefault_();
     });
     effect->setSource(QUrl::fromLocalFile(QString::fromStdString(path)));
   }
