@@ -12,6 +12,7 @@ FelicaForm1::FelicaForm1(Platform& platform, ProgramState& state)
       state_(state),
       window_(platform.toolkit.OpenWindow(Declaration())),
       caption_(*window_, Declaration().title),
+      texts_(*window_),
       hostWatch_(platform, state.ProcessCheckOff, SwitchReading::kWholeNumber, "FeliCa"),
       typist_(platform, Typist::DigitsYield::kNone) {
   window_->OnClose([this] { Form_Unload(); });

@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 #include "roster/card_lookup.h"
 #include "roster/host_watch.h"
+#include "roster/read_texts.h"
 #include "roster/roster.h"
 #include "roster/typing.h"
 #include "roster/window_caption.h"
@@ -59,6 +60,7 @@ class FelicaForm1 {
   int RosterScreenMode = kLookupMode;
   std::unique_ptr<Window> window_;
   WindowCaption caption_;
+  ReadTexts texts_;
   Roster roster_;
   HostWatch hostWatch_;
   Typist typist_;

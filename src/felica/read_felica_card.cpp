@@ -17,19 +17,22 @@ class UntypeableValue : public std::runtime_error {
 }  // namespace
 
 // The error path deletes the FeliCa switch file. A value the keyboard refused ends the cycle
-// before it (TypeAcceptedRead): the host may read that file.
+// before it (TypeAcceptedRead): the host may read that file. The cycle's labels are set once it
+// has ended, after the keys.
 void FelicaForm1::ReadFelicaCard() {
+  texts_.Hold();
   try {
     PollAndType();
   } catch (const std::exception&) {
     DeleteFelicaSwitchFile();
   }
+  texts_.ShowHeld();
 }
 
 void FelicaForm1::PollAndType() {
   const auto idm = PollFelicaCard(platform_.felicaLibrary);
   if (!idm) {
-    window_->Get("PasoriLabel2").SetText("");
+    texts_.Show({"PasoriLabel2", ""});
     cardLaidWhileAway_ = cardLaidWhileAway_ &&
                          platform_.felicaLibrary.ReaderState() != FelicaReaderState::kReaderOpen;
     if (beforeRefusal_) {
@@ -41,7 +44,7 @@ void FelicaForm1::PollAndType() {
   }
   module_.BytesToHexString("", *idm, 0);
   module_.FelicaIDm = module_.FelicaMessage;
-  window_->Get("PasoriLabel2").SetText(module_.FelicaIDm);
+  texts_.Show({"PasoriLabel2", module_.FelicaIDm});
   if (cardLaidWhileAway_) return;
 
   const double now = platform_.clock.SecondsSinceMidnight();
@@ -73,7 +76,7 @@ void FelicaForm1::TypeAcceptedRead(double now) {
     module_.LastFelicaIDm = module_.FelicaIDm;
     TypeFoundValue(FelicaPasswordSearch(module_.LastFelicaIDm));
   } catch (const TypingError& error) {
-    window_->Get("PasoriLabel5").SetText(NotTypedCaption(error));
+    texts_.Show({"PasoriLabel5", NotTypedCaption(error)});
     beforeRefusal_ = before;
   }
 }
@@ -81,14 +84,14 @@ void FelicaForm1::TypeAcceptedRead(double now) {
 void FelicaForm1::TypeFoundValue(const std::optional<std::string>& value) {
   switch (ClassifyFoundValue(value)) {
     case FoundValue::kNotFound:
-      window_->Get("PasoriLabel5").SetText("---");
+      texts_.Show({"PasoriLabel5", "---"});
       return;
     case FoundValue::kUntypeable: {
       const TypingError error(
           "the roster value \"" + value.value_or("") + "\" is not a whole number of digits",
           TypingError::Cause::kNoKey);
       ReportNotTyped(platform_, error);
-      window_->Get("PasoriLabel5").SetText(NotTypedCaption(error));
+      texts_.Show({"PasoriLabel5", NotTypedCaption(error)});
       throw UntypeableValue(error.what());
     }
     case FoundValue::kTypeable:
@@ -96,7 +99,7 @@ void FelicaForm1::TypeFoundValue(const std::optional<std::string>& value) {
   }
   typist_.CheckFocus();
   PlaySoundIfPresent(platform_, kConfirmationSoundName);
-  window_->Get("PasoriLabel5").SetText(*value + " " + lookup_.FoundText);
+  texts_.Show({"PasoriLabel5", *value + " " + lookup_.FoundText});
   TypeDigitsFlagged(typist_, *value, state_.FelicaTyping, state_.PcscTyping);
 }
 

@@ -23,6 +23,7 @@ PCSCfrm::PCSCfrm(Platform& platform, ProgramState& state)
       state_(state),
       window_(platform.toolkit.OpenWindow(Declaration())),
       caption_(*window_, Declaration().title),
+      texts_(*window_),
       hostWatch_(platform, state.ProcessCheckOff, SwitchReading::kLeadingNumber, "PC/SC"),
       typist_(platform, Typist::DigitsYield::kYieldFirst) {
   Toolkit& toolkit = platform.toolkit;

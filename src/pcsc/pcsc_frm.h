@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 #include "roster/card_lookup.h"
 #include "roster/host_watch.h"
+#include "roster/read_texts.h"
 #include "roster/roster.h"
 #include "roster/typing.h"
 #include "roster/window_caption.h"
@@ -76,14 +77,6 @@ class PCSCfrm {
   void TypeCardId(const std::string& cardId);
   void LookUpAndType(const std::string& cardId);
   void RestartIfServiceLost(ScardResult stateResult);
-  // A label's new text, or a line appended to the output pane.
-  struct ReadText {
-    const char* controlName;
-    std::string text;
-    bool appended;
-  };
-  void ShowReadText(ReadText text);
-  void ShowHeldTexts();
   void WatchChosenReader();
   void ReaderChanged(ReaderChange change);
 
@@ -91,6 +84,8 @@ class PCSCfrm {
   ProgramState& state_;
   std::unique_ptr<Window> window_;
   WindowCaption caption_;
+  // The read step's texts, held from its start until the read has ended.
+  ReadTexts texts_;
   Roster roster_;
   HostWatch hostWatch_;
   Typist typist_;
@@ -132,8 +127,6 @@ class PCSCfrm {
   bool contextHeld_ = false;
   ScardResult connectResult_ = kScardSuccess;
   bool pollUnderWay_ = false;
-  // The read step's texts, held from its start until the read has ended.
-  std::optional<std::vector<ReadText>> textsHeld_;
   std::optional<double> lastListingTime_;
   PcscStateReport stateReport_;
 };

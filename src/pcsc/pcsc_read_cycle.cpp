@@ -37,7 +37,7 @@ void PCSCfrm::Timer1_Timer() {
   PcscInfo();
   const ScardResult stateResult = LastResult;
   btnConnect_Click();
-  ShowReadText({"Text1", std::to_string(ReaderBusy), false});
+  texts_.Show({"Text1", std::to_string(ReaderBusy)});
   // A card read ends in the restart, which lists the readers anew after the card is released.
   if (EndReadTimer->Enabled()) return;
   RestartIfServiceLost(stateResult);
@@ -91,7 +91,7 @@ void PCSCfrm::RestartIfServiceLost(ScardResult stateResult) {
 void PCSCfrm::ReadStep() {
   if (CardAlreadyRead == 0) typist_.ExpectValue();
   platform_.toolkit.DoEvents();
-  if (!textsHeld_) textsHeld_.emplace();
+  texts_.Hold();
   if (CardAlreadyRead == 0) btnGetData_Click();
   CardAlreadyRead = 1;
   btnReset_Click();
@@ -104,7 +104,7 @@ void PCSCfrm::ReadStep() {
 void PCSCfrm::EndReadTimer_Timer() {
   EndReadTimer->SetEnabled(false);
   platform_.toolkit.DoEvents();
-  ShowHeldTexts();
+  texts_.ShowHeld();
   Timer2->SetEnabled(true);
   window_->Get("btnConnect").SetEnabled(false);
   window_->Get("Frame1").SetEnabled(true);
@@ -141,7 +141,7 @@ void PCSCfrm::btnGetData_Click() {
   }
   // The line goes to the output pane once the value is typed or refused: laying out the pane's
   // text takes longer than sending the keys.
-  ShowReadText({"rbOutput", cardId + "\n", true});
+  texts_.Show({"rbOutput", cardId + "\n", true});
 }
 
 // Raw-ID mode types every read. An identifier that has no keys (the "UID:" prefix) or is empty
@@ -152,7 +152,7 @@ void PCSCfrm::TypeCardId(const std::string& cardId) {
     typist_.TypeText(cardId);
   } catch (const TypingError& error) {
     // Nothing was typed; the identifier still goes to the output pane.
-    ShowReadText({"PCSCLabel5", NotTypedCaption(error), false});
+    texts_.Show({"PCSCLabel5", NotTypedCaption(error)});
   }
 }
 
@@ -162,12 +162,12 @@ void PCSCfrm::LookUpAndType(const std::string& cardId) {
   const std::optional<std::string> value =
       cardId.empty() ? std::nullopt
                      : PasswordSearch(roster_, cardId, EmptyCardIds::kNeverMatch, lookup);
-  ShowReadText({"PCSCLabel2", cardId, false});
+  texts_.Show({"PCSCLabel2", cardId});
   Timer4->SetEnabled(true);
 
   if (ClassifyFoundValue(value) != FoundValue::kTypeable) {
     PlaySoundIfPresent(platform_, kWarningSoundName);
-    ShowReadText({"PCSCLabel5", "---", false});
+    texts_.Show({"PCSCLabel5", "---"});
     return;
   }
   const double now = platform_.clock.SecondsSinceMidnight();
@@ -182,35 +182,13 @@ void PCSCfrm::LookUpAndType(const std::string& cardId) {
   try {
     typist_.CheckFocus();
     PlaySoundIfPresent(platform_, kConfirmationSoundName);
-    ShowReadText({"PCSCLabel5", *value + " " + lookup.FoundText, false});
+    texts_.Show({"PCSCLabel5", *value + " " + lookup.FoundText});
     TypeDigitsFlagged(typist_, *value, state_.PcscTyping, state_.FelicaTyping);
   } catch (const TypingError& error) {
-    ShowReadText({"PCSCLabel5", NotTypedCaption(error), false});
+    texts_.Show({"PCSCLabel5", NotTypedCaption(error)});
     LastCardId = lastCardId;
     LastReadTime = lastReadTime;
   }
-}
-
-// A label's text or a line of the output pane: shown at once or, while the read step holds its
-// texts, once the read has ended.
-void PCSCfrm::ShowReadText(ReadText text) {
-  if (textsHeld_) {
-    textsHeld_->push_back(std::move(text));
-    return;
-  }
-  Control& control = window_->Get(text.controlName);
-  if (text.appended) {
-    control.AppendText(text.text);
-  } else {
-    control.SetText(text.text);
-  }
-}
-
-void PCSCfrm::ShowHeldTexts() {
-  if (!textsHeld_) return;
-  std::vector<ReadText> held = std::move(*textsHeld_);
-  textsHeld_.reset();
-  for (ReadText& text : held) ShowReadText(std::move(text));
 }
 
 }  // namespace cardwedge
