@@ -11,13 +11,16 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <exception>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "diagnostics/diagnostics_log.h"
 #include "figures.h"
 #include "interruption.h"
 #include "pcscd_when_free.h"
@@ -44,6 +47,8 @@ constexpr Duration kLockTimeout{600'000};
 constexpr Duration kToolSeesRemoval{300};
 constexpr int kPcscdPresencePollMs = 400;
 constexpr int kFelicaPollMs = 100;
+constexpr std::size_t kLogLinesOnMiss = 6;
+constexpr std::size_t kReceivedShownOnMiss = 40;
 
 enum class Reader { kPcsc, kFelica };
 
@@ -135,6 +140,7 @@ class LatencyBed {
         added.push_back(*ms);
       } else {
         ++missed_;
+        ReportMiss(card.id, floor);
       }
     }
     return added;
@@ -143,6 +149,23 @@ class LatencyBed {
   int missed() const { return missed_; }
 
  private:
+  // Names the card, what the capture window received, and the tool's last log lines.
+  void ReportMiss(const std::string& id, bool floor) {
+    std::string received = capture_.ReceivedText();
+    received.erase(0, received.size() - std::min(received.size(), kReceivedShownOnMiss));
+    std::ranges::replace(received, '\n', '|');
+    std::fprintf(stderr, "card %s not typed by the %s; the capture window's last keys: %s\n",
+                 id.c_str(), floor ? "floor" : "tool", received.c_str());
+    if (floor) return;
+    std::ifstream log(program_.PathOf(cardwedge::kLogFileName));
+    std::deque<std::string> last;
+    for (std::string line; std::getline(log, line);) {
+      last.push_back(line);
+      if (last.size() > kLogLinesOnMiss) last.pop_front();
+    }
+    for (const std::string& line : last) std::fprintf(stderr, "  log: %s\n", line.c_str());
+  }
+
   void EndRunning() {
     floors_.clear();
     if (tool_running_) {
